@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the test suites need, only when
+# something is missing, so repeated runs cost a few dpkg queries.
+set -euo pipefail
+
+native=(cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev
+        g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
+        wine wine64 libpng-dev clang libclang-rt-14-dev python3)
+i386=(wine32:i386)
+
+missing=()
+for p in "${native[@]}" "${i386[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "install-deps: missing packages: ${missing[*]} (run as root to install them)" >&2
+    exit 1
+fi
+echo "== installing Debian packages: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+fi
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"
