@@ -1,0 +1,2 @@
+// Machine API, debugger output part.
+#pragma once

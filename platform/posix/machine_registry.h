@@ -1,0 +1,2 @@
+// Machine API, registry part.
+#pragma once
