@@ -21,6 +21,7 @@
 #  include "posix/win32_registry.h"
 #  include "posix/win32_security.h"
 #  include "posix/win32_debug.h"
+#  include "posix/win32_device.h"
 #endif
 
 #include "seh.h"

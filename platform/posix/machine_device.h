@@ -1,0 +1,120 @@
+// Machine API, device part: the device namespace that simulated drivers
+// register into, device notification recipients and announcements, and
+// shared resources (kernel objects that a driver hands out by handle, such as
+// a shared texture).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "win32_base.h"
+#include "win32_device.h"
+
+// --- device namespace ----------------------------------------------------------
+
+// The driver behind a named device. Every call comes on the caller's thread;
+// requests of several threads may run at the same time, also on one file.
+class MachineDeviceDriver {
+public:
+    virtual ~MachineDeviceDriver() = default;
+
+    // CreateFileW on the device opened a new file; a non-zero Win32 error
+    // refuses the open (CreateFileW then fails with it).
+    virtual DWORD DeviceFileOpen(uint64_t FileId) {
+        (void)FileId;
+        return ERROR_SUCCESS;
+    }
+    // One DeviceIoControl on a file of the device. The buffers are those the
+    // transfer method of the code gives the driver (METHOD_*_DIRECT: the input
+    // copied, the caller's output buffer itself). Returns ERROR_SUCCESS or the
+    // Win32 error of the request; *pBytesReturned is the byte count the
+    // caller receives (also on failure).
+    virtual DWORD DeviceFileControl(uint64_t FileId, DWORD IoControlCode, const void* pInput,
+                                    DWORD CountByteInput, void* pOutput, DWORD CountByteOutput,
+                                    DWORD* pBytesReturned) = 0;
+    // The file's last handle was closed and none of its requests is running.
+    virtual void DeviceFileClose(uint64_t FileId) { (void)FileId; }
+};
+
+// Makes "\\.\Name" open pDriver (names compare case-insensitively). False
+// when the name is taken.
+bool MachineDeviceRegister(const std::wstring& Name, std::shared_ptr<MachineDeviceDriver> pDriver);
+// New opens of the name fail with ERROR_FILE_NOT_FOUND; open files keep
+// their driver until closed.
+bool MachineDeviceUnregister(const std::wstring& Name);
+bool MachineDeviceIsRegistered(const std::wstring& Name);
+// Files of the named device that are still open.
+long MachineDeviceFileCount(const std::wstring& Name);
+// The file id behind a device handle, 0 for any other handle.
+uint64_t MachineDeviceFileIdGet(HANDLE hDevice);
+// Unregisters every device, drops every notification registration and
+// recipient (machine reset between tests).
+void MachineDeviceReset();
+
+// --- device notifications ------------------------------------------------------
+
+// What a window procedure or a service control handler is on Windows: it
+// receives each notice (event type and broadcast record) on the announcing
+// thread and answers it (BROADCAST_QUERY_DENY refuses a query-remove).
+typedef std::function<DWORD(DWORD EventType, const DEV_BROADCAST_HDR* pHeader)> MachineDeviceNoticeSink;
+
+// A new recipient handle: a window (DEVICE_NOTIFY_WINDOW_HANDLE) or a service
+// status handle (DEVICE_NOTIFY_SERVICE_HANDLE).
+HANDLE MachineDeviceNoticeRecipientCreate(bool bWindow, MachineDeviceNoticeSink Sink);
+// Notices for it are no longer delivered; its registrations stay.
+void MachineDeviceNoticeRecipientDestroy(HANDLE hRecipient);
+
+struct MachineDeviceNotification {
+    HDEVNOTIFY hDevNotify;
+    HANDLE hRecipient;
+    DWORD Flags;
+    DWORD DeviceType;        // DBT_DEVTYP_DEVICEINTERFACE or DBT_DEVTYP_HANDLE
+    GUID ClassGuid;          // interface registrations
+    HANDLE hDevice;          // handle registrations: the handle as registered
+    std::wstring DeviceName; // handle registrations: the device it names
+};
+// The registrations in force, oldest first.
+std::vector<MachineDeviceNotification> MachineDeviceNotificationList();
+
+// DBT_DEVICEARRIVAL or DBT_DEVICEREMOVECOMPLETE for an interface of the class,
+// with its symbolic link as the name, to every interface registration of the
+// class. Returns the number of notices delivered.
+int MachineDeviceInterfaceNoticeSend(DWORD EventType, const GUID& ClassGuid, const std::wstring& SymbolicLink);
+// A notice about the device itself (DBT_DEVICEQUERYREMOVE, ...) to every
+// handle registration on a file of the named device; each notice carries the
+// registered handle and registration. Returns the number delivered; when
+// pbDenied is given it tells whether a recipient answered
+// BROADCAST_QUERY_DENY.
+int MachineDeviceHandleNoticeSend(DWORD EventType, const std::wstring& DeviceName, bool* pbDenied = nullptr);
+
+// --- shared resources ------------------------------------------------------------
+
+// A resource a driver shares by handle. The object lives while the driver or
+// any handle keeps it.
+class MachineSharedResource {
+public:
+    virtual ~MachineSharedResource() = default;
+};
+
+// A texture in CPU memory shared by handle, as a display driver hands out a
+// frame. Readers and writers of the pixels hold Lock.
+class MachineSharedTexture : public MachineSharedResource {
+public:
+    LUID AdapterLuid{};  // the adapter the texture lives on
+    UINT Width = 0;
+    UINT Height = 0;
+    UINT Format = 0;     // a DXGI_FORMAT value
+    UINT Pitch = 0;      // bytes per row of Pixels
+    std::mutex Lock;
+    std::vector<uint8_t> Pixels;
+};
+
+// A new handle of this process that names pResource; CloseHandle closes it
+// and DuplicateHandle copies it.
+HANDLE MachineSharedResourceHandleCreate(std::shared_ptr<MachineSharedResource> pResource);
+// The resource a handle names; null for any other handle.
+std::shared_ptr<MachineSharedResource> MachineSharedResourceFromHandle(HANDLE hResource);
