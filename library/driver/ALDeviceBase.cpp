@@ -1,6 +1,6 @@
 #include "driver/ALDeviceBase.h"
 
-#include "support/ALDebugPrint.h"
+#include "support/ALDebugLog.h"
 
 ALDeviceBase::ALDeviceBase() : m_hDevice(INVALID_HANDLE_VALUE) {}
 

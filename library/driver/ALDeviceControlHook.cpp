@@ -5,7 +5,7 @@
 #include "driver/ALHookIoctlRecords.h"
 #include "driver/ALIoctlCode.h"
 #include "driver/ALRecordField.h"
-#include "support/ALDebugPrint.h"
+#include "support/ALDebugLog.h"
 
 namespace {
 

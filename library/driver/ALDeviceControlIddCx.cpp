@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "driver/ALIoctlCode.h"
-#include "support/ALDebugPrint.h"
+#include "support/ALDebugLog.h"
 
 namespace {
 
