@@ -28,6 +28,7 @@
 
 #include "SimDriverBase.h"
 #include "SimFramePattern.h"
+#include "SimHookDriverConfig.h"
 #include "SimMonitorDescription.h"
 #include "SimSharedSection.h"
 #include "driver/ALHookSharedRecords.h"
@@ -41,15 +42,7 @@ public:
     static constexpr uint32_t BitsPerPixel = 32;  // frame-buffer description, bytes 8-11
     static constexpr uint32_t PitchAlignment = 64;
 
-    struct Config {
-        std::vector<bool> AdaptersActive{true};  // one entry per adapter
-        uint32_t MonitorCount = 3;               // slots per adapter, also written to the registry
-        uint32_t PointerEventsEnabled = 1;
-        uint32_t EventRingCountElements = 64;
-        uint32_t UpdateRingCountElements = 32;
-        bool bVisibilityOnPlug = true;  // a plugged monitor reports visibility as Windows brings it up
-        bool bRegistryWrite = true;
-    };
+    using Config = SimHookDriverConfig;
     enum class Ring { MonitorEvents, Updates };
 
     explicit SimHookDriver(const Config& Settings);

@@ -114,16 +114,14 @@ DWORD SimIddCxDriver::PrivateProcessIntroduce(const Buffers& Request) {
     if (!BufferHolds(Request.pInput, Request.CountByteInput, sizeof(uint32_t)))
         return ERROR_INSUFFICIENT_BUFFER;
     ++m_IntroductionCount;
-    // What OpenProcess from the driver's account would find.
+    // The driver runs in an account of its own: opening the application's
+    // process works only while the process object lets that account in.
     m_bIntroductionProcessWasOpen = MachineProcessOpenByServiceAllowed(PROCESS_DUP_HANDLE);
-    if (U32Read(Request.pInput) != GetCurrentProcessId())
-        return ERROR_INVALID_PARAMETER;
     if (!m_bIntroductionProcessWasOpen)
         return ERROR_ACCESS_DENIED;
-    HANDLE hProcess = nullptr;
-    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &hProcess, 0, FALSE,
-                         DUPLICATE_SAME_ACCESS))
-        return ERROR_ACCESS_DENIED;
+    HANDLE hProcess = OpenProcess(PROCESS_DUP_HANDLE, FALSE, U32Read(Request.pInput));
+    if (hProcess == nullptr)
+        return GetLastError();
     HANDLE& hKept = m_Processes[Request.FileId];
     PrivateHandleClose(&hKept);
     hKept = hProcess;

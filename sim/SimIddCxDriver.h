@@ -28,6 +28,7 @@
 
 #include "SimDriverBase.h"
 #include "SimFramePattern.h"
+#include "SimIddCxDriverConfig.h"
 #include "SimMonitorDescription.h"
 #include "driver/ALIddCxRecords.h"
 
@@ -43,13 +44,7 @@ public:
     static constexpr uint32_t FrameFormat = 87;       // DXGI_FORMAT_B8G8R8A8_UNORM
     static constexpr uint32_t PitchAlignment = 64;
 
-    struct Config {
-        uint32_t MonitorCount = 3;  // also written to the registry
-        LUID AdapterLuid{0x0000ADA0, 0};        // the indirect display adapter
-        LUID RenderAdapterLuid{0x0000D3D0, 0};  // where swap chains render unless told otherwise
-        bool bSwapchainAssignOnPlug = true;     // Windows assigns a swap chain to a new monitor
-        bool bRegistryWrite = true;
-    };
+    using Config = SimIddCxDriverConfig;
 
     explicit SimIddCxDriver(const Config& Settings);
     ~SimIddCxDriver() override;

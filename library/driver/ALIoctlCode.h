@@ -6,7 +6,8 @@
 
 #include <cstdint>
 
-class ALIoctlCode {
+// The code layout, apart so that ALIoctlCode can use it in its constants.
+class ALIoctlCodeLayout {
 public:
     static constexpr uint32_t DeviceType = 0x22;
     static constexpr uint32_t AccessRead = 1;
@@ -16,7 +17,10 @@ public:
         return DeviceType << 16 | AccessRead << 14 | Function << 2 | MethodOutDirect;
     }
     static constexpr uint32_t FunctionGet(uint32_t Code) { return (Code >> 2) & 0xFFF; }
+};
 
+class ALIoctlCode : public ALIoctlCodeLayout {
+public:
     // Both drivers.
     static constexpr uint32_t MonitorPlug = Make(0x20);
     static constexpr uint32_t MonitorUnplug = Make(0x21);
