@@ -52,6 +52,10 @@ bool ALDeviceControlIddCx::PrivateControl(uint32_t Code, const void* pInput, uin
 }
 
 bool ALDeviceControlIddCx::Create(const std::wstring& DevicePath) {
+    // An open device (introduced or not) stays as it is, silently, until
+    // Destroy closes it.
+    if (IsOpen())
+        return false;
     if (!ALDeviceBase::Create(DevicePath)) {
         ALDebugPrint(AL_DEBUG_ERROR, L" ALDeviceControlIddCx::Create failed! IddCx driver not available");
         return false;

@@ -29,6 +29,7 @@ DWORD DeviceNotificationRegistry::PrivateFilterCheck(const void* pFilter, Machin
     DEV_BROADCAST_HDR Header;
     std::memcpy(&Header, pFilter, sizeof(Header));
     pRegistration->DeviceType = Header.dbch_devicetype;
+    pRegistration->FilterSize = Header.dbch_size;
     if (Header.dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE) {
         if (Header.dbch_size < offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name))
             return ERROR_INVALID_DATA;

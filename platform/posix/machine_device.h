@@ -73,6 +73,7 @@ struct MachineDeviceNotification {
     HANDLE hRecipient;
     DWORD Flags;
     DWORD DeviceType;        // DBT_DEVTYP_DEVICEINTERFACE or DBT_DEVTYP_HANDLE
+    DWORD FilterSize;        // the filter's size field as registered
     GUID ClassGuid;          // interface registrations
     HANDLE hDevice;          // handle registrations: the handle as registered
     std::wstring DeviceName; // handle registrations: the device it names
