@@ -13,7 +13,14 @@ void WINAPI SetLastError(DWORD dwErrCode);
 #define DUPLICATE_CLOSE_SOURCE 0x00000001
 #define DUPLICATE_SAME_ACCESS 0x00000002
 
+// Handle values are multiples of 4 and never reused. Closing a pseudo handle
+// (GetCurrentProcess(), which equals INVALID_HANDLE_VALUE, or
+// GetCurrentThread()) has no effect and succeeds, as documented; a null,
+// unknown or closed handle fails with ERROR_INVALID_HANDLE.
 BOOL WINAPI CloseHandle(HANDLE hObject);
+// Same process only (the pseudo handle or a real handle to it); access and
+// inheritance are ignored. DUPLICATE_CLOSE_SOURCE closes the source even when
+// the duplication fails.
 BOOL WINAPI DuplicateHandle(HANDLE hSourceProcessHandle, HANDLE hSourceHandle,
                             HANDLE hTargetProcessHandle, LPHANDLE lpTargetHandle,
                             DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwOptions);
@@ -37,6 +44,11 @@ HANDLE WINAPI OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwPr
 #define STATUS_PENDING ((DWORD)0x00000103L)
 #define STILL_ACTIVE STATUS_PENDING
 
+// Waits block until signalled or timed out (no polling); timeouts run on the
+// machine clock (see platform/machine.h). Every handle is checked first: a bad
+// one anywhere gives WAIT_FAILED with ERROR_INVALID_HANDLE and consumes
+// nothing. A wait-all with the same object twice fails with
+// ERROR_INVALID_PARAMETER.
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
 DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll,
                                     DWORD dwMilliseconds);

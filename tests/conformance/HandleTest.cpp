@@ -38,6 +38,7 @@ TEST(Handle, CloseOfNullFailsWithInvalidHandle) {
 }
 
 TEST(Handle, CloseOfPseudoHandlesHasNoEffect) {
+    EXPECT_EQ(GetCurrentProcess(), INVALID_HANDLE_VALUE);  // so closing that "succeeds" too
     EXPECT_TRUE(CloseHandle(GetCurrentProcess()));
     EXPECT_TRUE(CloseHandle(GetCurrentThread()));
     // Still usable afterwards.
