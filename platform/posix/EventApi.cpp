@@ -10,7 +10,8 @@ HANDLE WINAPI CreateEventW(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManual
         SetLastError(ERROR_NOT_SUPPORTED);
         return nullptr;
     }
-    HANDLE hObject = HandleTable::Instance().Insert(std::make_shared<EventObject>(bManualReset != FALSE, bInitialState != FALSE));
+    HANDLE hObject =
+        HandleTable::Instance().Insert(std::make_shared<EventObject>(bManualReset != FALSE, bInitialState != FALSE));
     SetLastError(ERROR_SUCCESS);  // as Windows does: a new object, not an existing one
     return hObject;
 }

@@ -115,7 +115,8 @@ TEST(Wait, WaitAllLeavesManualResetEventsSignalled) {
 // events, and the wait completes only when all are signalled at once.
 TEST(Wait, WaitAllTakesNothingWhileBlocked) {
     EventSet Events(2, FALSE);
-    TestThread Waiter([&Events]() -> DWORD { return WaitForMultipleObjects(Events.Count(), Events.Data(), TRUE, INFINITE); });
+    TestThread Waiter(
+        [&Events]() -> DWORD { return WaitForMultipleObjects(Events.Count(), Events.Data(), TRUE, INFINITE); });
     ASSERT_TRUE(SetEvent(Events[0]));
     EXPECT_EQ(WaitForSingleObject(Events[0], 0), WAIT_OBJECT_0);  // still there for the taking
     ASSERT_TRUE(SetEvent(Events[1]));
@@ -129,7 +130,8 @@ TEST(Wait, WaitAllTakesNothingWhileBlocked) {
 
 TEST(Wait, SignalFromAnotherThreadEndsWaitAnyWithItsIndex) {
     EventSet Events(3, FALSE);
-    TestThread Waiter([&Events]() -> DWORD { return WaitForMultipleObjects(Events.Count(), Events.Data(), FALSE, INFINITE); });
+    TestThread Waiter(
+        [&Events]() -> DWORD { return WaitForMultipleObjects(Events.Count(), Events.Data(), FALSE, INFINITE); });
     ASSERT_TRUE(SetEvent(Events[2]));
     ASSERT_TRUE(Waiter.ExitWait());
     EXPECT_EQ(Waiter.ExitCodeGet(), WAIT_OBJECT_0 + 2);
