@@ -1,6 +1,6 @@
 #include "hook/ALThreadBase.h"
 
-#include "support/ALDebug.h"
+#include "support/ALDebugLog.h"
 
 ALThreadBase::ALThreadBase() : m_hThread(nullptr), m_IdThread(0), m_hThreadExit(nullptr) {
     InitializeCriticalSection(&m_CriticalSection);
