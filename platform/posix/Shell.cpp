@@ -22,12 +22,13 @@ BOOL WINAPI PathAppendW(LPWSTR pszPath, LPCWSTR pszMore) {
 void WINAPI PathStripPathW(LPWSTR pszPath) {
     if (pszPath == nullptr)
         return;
+    // The file name starts after the last separator that has a component
+    // behind it: "C:\a\" -> "a\", "C:\" stays.
+    auto IsSeparator = [](wchar_t c) { return c == L'\\' || c == L'/' || c == L':'; };
     size_t length = std::wcslen(pszPath);
-    // A trailing backslash belongs to the last component ("C:\a\" -> "a\").
-    size_t end = length > 0 && pszPath[length - 1] == L'\\' ? length - 1 : length;
     size_t start = 0;
-    for (size_t i = 0; i < end; ++i)
-        if (pszPath[i] == L'\\' || pszPath[i] == L'/' || pszPath[i] == L':')
+    for (size_t i = 0; i + 1 < length; ++i)
+        if (IsSeparator(pszPath[i]) && pszPath[i + 1] != L'\\' && pszPath[i + 1] != L'/')
             start = i + 1;
     if (start > 0)
         std::wmemmove(pszPath, pszPath + start, length - start + 1);
