@@ -10,3 +10,4 @@
 #include "posix/machine_kernel.h"
 #include "posix/machine_registry.h"
 #include "posix/machine_debug.h"
+#include "posix/machine_setup.h"
