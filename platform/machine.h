@@ -11,3 +11,4 @@
 #include "posix/machine_registry.h"
 #include "posix/machine_debug.h"
 #include "posix/machine_device.h"
+#include "posix/machine_setup.h"

@@ -88,21 +88,24 @@ std::shared_ptr<RegistryKey> RegistryTree::PrivateRootMake() {
     Security.OwnerSet(NtSid({SECURITY_LOCAL_SYSTEM_RID}));
     Security.DaclSet(true, Aces.Bytes());
     auto pRoot = std::make_shared<RegistryKey>(L"MACHINE", Security);
-    for (const wchar_t* pPath : kSeededKeys) {
-        std::vector<std::wstring> Components;
-        PrivatePathSplit(pPath, Components);
-        RegistryKey* pParent = pRoot.get();
-        for (const std::wstring& Name : Components) {
-            auto pChild = pParent->SubkeyFind(Name);
-            if (pChild == nullptr) {
-                pChild = std::make_shared<RegistryKey>(
-                    Name, PrivateInheritedSecurity(*pParent, NtSid({SECURITY_LOCAL_SYSTEM_RID})));
-                pParent->SubkeyAdd(pChild);
-            }
-            pParent = pChild.get();
-        }
-    }
+    for (const wchar_t* pPath : kSeededKeys)
+        PrivateSeedPathAdd(*pRoot, pPath);
     return pRoot;
+}
+
+void RegistryTree::PrivateSeedPathAdd(RegistryKey& Root, const wchar_t* pPath) {
+    std::vector<std::wstring> Components;
+    PrivatePathSplit(pPath, Components);
+    RegistryKey* pParent = &Root;
+    for (const std::wstring& Name : Components) {
+        auto pChild = pParent->SubkeyFind(Name);
+        if (pChild == nullptr) {
+            pChild = std::make_shared<RegistryKey>(
+                Name, PrivateInheritedSecurity(*pParent, NtSid({SECURITY_LOCAL_SYSTEM_RID})));
+            pParent->SubkeyAdd(pChild);
+        }
+        pParent = pChild.get();
+    }
 }
 
 // The caller's default DACL, for a key whose parent passes nothing on.
@@ -216,18 +219,9 @@ LSTATUS RegistryTree::KeyCreate(HKEY hKey, LPCWSTR lpSubKey, DWORD dwOptions, RE
     for (const std::wstring& Name : Components) {
         auto pChild = pCurrent->SubkeyFind(Name);
         if (pChild == nullptr) {
-            ACCESS_MASK Granted = 0;
-            if (!Caller.Check(pCurrent->Security(), KEY_CREATE_SUB_KEY, kKeyMapping, &Granted))
-                return ERROR_ACCESS_DENIED;
-            // The caller's descriptor goes to every key this call creates;
-            // without one (or without a DACL in it) the key inherits.
-            SecurityDescriptorImage Security = PrivateInheritedSecurity(*pCurrent, Caller.OwnerSid());
-            if (bExplicitSecurity && Requested.DaclPresent())
-                Security.Merge(DACL_SECURITY_INFORMATION, Requested);
-            if (bExplicitSecurity && !Requested.Owner().empty())
-                Security.Merge(OWNER_SECURITY_INFORMATION, Requested);
-            pChild = std::make_shared<RegistryKey>(Name, std::move(Security));
-            pCurrent->SubkeyAdd(pChild);
+            Status = PrivateSubkeyCreate(*pCurrent, Name, bExplicitSecurity ? &Requested : nullptr, Caller, pChild);
+            if (Status != ERROR_SUCCESS)
+                return Status;
             bCreated = true;
         }
         pCurrent = pChild;
@@ -242,6 +236,24 @@ LSTATUS RegistryTree::KeyCreate(HKEY hKey, LPCWSTR lpSubKey, DWORD dwOptions, RE
     *phkResult = PrivateHandleAdd(pCurrent, Granted);
     if (lpdwDisposition != nullptr)
         *lpdwDisposition = bCreated ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    return ERROR_SUCCESS;
+}
+
+// The caller's descriptor goes to every key a create call makes; without one
+// (or without a DACL in it) the key inherits from its parent.
+LSTATUS RegistryTree::PrivateSubkeyCreate(RegistryKey& Parent, const std::wstring& Name,
+                                          const SecurityDescriptorImage* pRequested, const AccessToken& Caller,
+                                          std::shared_ptr<RegistryKey>& pChild) {
+    ACCESS_MASK Granted = 0;
+    if (!Caller.Check(Parent.Security(), KEY_CREATE_SUB_KEY, kKeyMapping, &Granted))
+        return ERROR_ACCESS_DENIED;
+    SecurityDescriptorImage Security = PrivateInheritedSecurity(Parent, Caller.OwnerSid());
+    if (pRequested != nullptr && pRequested->DaclPresent())
+        Security.Merge(DACL_SECURITY_INFORMATION, *pRequested);
+    if (pRequested != nullptr && !pRequested->Owner().empty())
+        Security.Merge(OWNER_SECURITY_INFORMATION, *pRequested);
+    pChild = std::make_shared<RegistryKey>(Name, std::move(Security));
+    Parent.SubkeyAdd(pChild);
     return ERROR_SUCCESS;
 }
 

@@ -51,6 +51,7 @@ private:
 
     RegistryTree();
     static std::shared_ptr<RegistryKey> PrivateRootMake();
+    static void PrivateSeedPathAdd(RegistryKey& Root, const wchar_t* pPath);
     static SecurityDescriptorImage PrivateDefaultSecurity();
     static SecurityDescriptorImage PrivateInheritedSecurity(const RegistryKey& Parent, std::vector<BYTE> OwnerSid);
     static bool PrivatePathSplit(LPCWSTR lpSubKey, std::vector<std::wstring>& Components);
@@ -60,6 +61,9 @@ private:
     LSTATUS PrivateResolve(HKEY hKey, ACCESS_MASK Needed, std::shared_ptr<RegistryKey>& pKey);
     LSTATUS PrivateWalk(const std::shared_ptr<RegistryKey>& pBase, LPCWSTR lpSubKey,
                         std::shared_ptr<RegistryKey>& pKey);
+    static LSTATUS PrivateSubkeyCreate(RegistryKey& Parent, const std::wstring& Name,
+                                       const SecurityDescriptorImage* pRequested, const AccessToken& Caller,
+                                       std::shared_ptr<RegistryKey>& pChild);
     HKEY PrivateHandleAdd(std::shared_ptr<RegistryKey> pKey, ACCESS_MASK Granted);
     static bool PrivateSubtreeDeletable(const RegistryKey& Key, const AccessToken& Token);
 

@@ -11,7 +11,6 @@ namespace {
 constexpr DWORD kRelativeHeaderBytes = 20;
 constexpr DWORD kOwnerOffsetAt = 4;
 constexpr DWORD kGroupOffsetAt = 8;
-constexpr DWORD kSaclOffsetAt = 12;
 constexpr DWORD kDaclOffsetAt = 16;
 constexpr WORD kDaclControlBits = SE_DACL_DEFAULTED | SE_DACL_AUTO_INHERITED | SE_DACL_PROTECTED;
 
@@ -23,12 +22,6 @@ DWORD DwordAt(const BYTE* p) {
 
 void DwordPut(std::vector<BYTE>& Bytes, DWORD dwAt, DWORD dwValue) {
     std::memcpy(Bytes.data() + dwAt, &dwValue, sizeof(dwValue));
-}
-
-DWORD PartAppend(std::vector<BYTE>& Bytes, const std::vector<BYTE>& Part) {
-    const auto dwOffset = static_cast<DWORD>(Bytes.size());
-    Bytes.insert(Bytes.end(), Part.begin(), Part.end());
-    return dwOffset;
 }
 
 }  // namespace
@@ -109,19 +102,30 @@ void SecurityDescriptorImage::Merge(SECURITY_INFORMATION SecurityInformation,
 }
 
 std::vector<BYTE> SecurityDescriptorImage::SelfRelative(SECURITY_INFORMATION SecurityInformation) const {
-    std::vector<BYTE> Bytes(kRelativeHeaderBytes, 0);
+    const bool bDacl = (SecurityInformation & DACL_SECURITY_INFORMATION) && m_bDaclPresent;
+    const bool bOwner = (SecurityInformation & OWNER_SECURITY_INFORMATION) && !m_Owner.empty();
+    const bool bGroup = (SecurityInformation & GROUP_SECURITY_INFORMATION) && !m_Group.empty();
+    const size_t Total = kRelativeHeaderBytes + (bDacl ? m_Dacl.size() : 0) + (bOwner ? m_Owner.size() : 0) +
+                         (bGroup ? m_Group.size() : 0);
+    std::vector<BYTE> Bytes(Total, 0);
+    DWORD dwAt = kRelativeHeaderBytes;
+    auto Place = [&](const std::vector<BYTE>& Part, DWORD dwOffsetAt) {
+        if (Part.empty())
+            return;
+        std::memcpy(Bytes.data() + dwAt, Part.data(), Part.size());
+        DwordPut(Bytes, dwOffsetAt, dwAt);
+        dwAt += static_cast<DWORD>(Part.size());
+    };
     WORD wControl = SE_SELF_RELATIVE;
-    Bytes[0] = SECURITY_DESCRIPTOR_REVISION;
-    if ((SecurityInformation & DACL_SECURITY_INFORMATION) && m_bDaclPresent) {
+    if (bDacl) {
         wControl |= SE_DACL_PRESENT | m_DaclControl;
-        if (!m_Dacl.empty())
-            DwordPut(Bytes, kDaclOffsetAt, PartAppend(Bytes, m_Dacl));
+        Place(m_Dacl, kDaclOffsetAt);  // an empty one is a null DACL: present, offset 0
     }
-    if ((SecurityInformation & OWNER_SECURITY_INFORMATION) && !m_Owner.empty())
-        DwordPut(Bytes, kOwnerOffsetAt, PartAppend(Bytes, m_Owner));
-    if ((SecurityInformation & GROUP_SECURITY_INFORMATION) && !m_Group.empty())
-        DwordPut(Bytes, kGroupOffsetAt, PartAppend(Bytes, m_Group));
-    DwordPut(Bytes, kSaclOffsetAt, 0);
+    if (bOwner)
+        Place(m_Owner, kOwnerOffsetAt);
+    if (bGroup)
+        Place(m_Group, kGroupOffsetAt);
+    Bytes[0] = SECURITY_DESCRIPTOR_REVISION;
     std::memcpy(Bytes.data() + 2, &wControl, sizeof(wControl));
     return Bytes;
 }

@@ -13,7 +13,14 @@ void WINAPI SetLastError(DWORD dwErrCode);
 #define DUPLICATE_CLOSE_SOURCE 0x00000001
 #define DUPLICATE_SAME_ACCESS 0x00000002
 
+// Handle values are multiples of 4 and never reused. Closing a pseudo handle
+// (GetCurrentProcess(), which equals INVALID_HANDLE_VALUE, or
+// GetCurrentThread()) has no effect and succeeds, as documented; a null,
+// unknown or closed handle fails with ERROR_INVALID_HANDLE.
 BOOL WINAPI CloseHandle(HANDLE hObject);
+// Same process only (the pseudo handle or a real handle to it); access and
+// inheritance are ignored. DUPLICATE_CLOSE_SOURCE closes the source even when
+// the duplication fails.
 BOOL WINAPI DuplicateHandle(HANDLE hSourceProcessHandle, HANDLE hSourceHandle,
                             HANDLE hTargetProcessHandle, LPHANDLE lpTargetHandle,
                             DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwOptions);
@@ -23,6 +30,8 @@ HANDLE WINAPI GetCurrentProcess(void);  // pseudo handle (HANDLE)-1
 HANDLE WINAPI GetCurrentThread(void);   // pseudo handle (HANDLE)-2
 DWORD WINAPI GetCurrentProcessId(void);
 DWORD WINAPI GetCurrentThreadId(void);
+// Only the current process can be opened (other ids: ERROR_INVALID_PARAMETER).
+HANDLE WINAPI OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwProcessId);
 
 // --- waits --------------------------------------------------------------------
 #define WAIT_OBJECT_0 0x00000000u
@@ -35,6 +44,11 @@ DWORD WINAPI GetCurrentThreadId(void);
 #define STATUS_PENDING ((DWORD)0x00000103L)
 #define STILL_ACTIVE STATUS_PENDING
 
+// Waits block until signalled or timed out (no polling); timeouts run on the
+// machine clock (see platform/machine.h). Every handle is checked first: a bad
+// one anywhere gives WAIT_FAILED with ERROR_INVALID_HANDLE and consumes
+// nothing. A wait-all with the same object twice fails with
+// ERROR_INVALID_PARAMETER.
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
 DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll,
                                     DWORD dwMilliseconds);
@@ -45,6 +59,8 @@ void WINAPI Sleep(DWORD dwMilliseconds);
 #define EVENT_MODIFY_STATE 0x0002
 #define EVENT_ALL_ACCESS 0x1F0003
 
+// Named events are not supported (ERROR_NOT_SUPPORTED): nothing shares
+// events by name on the simulated machine.
 HANDLE WINAPI CreateEventW(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset,
                            BOOL bInitialState, LPCWSTR lpName);
 BOOL WINAPI SetEvent(HANDLE hEvent);
@@ -57,7 +73,9 @@ typedef void(CALLBACK* PTIMERAPCROUTINE)(LPVOID lpArgToCompletionRoutine,
 HANDLE WINAPI CreateWaitableTimerW(LPSECURITY_ATTRIBUTES lpTimerAttributes, BOOL bManualReset,
                                    LPCWSTR lpTimerName);
 // Negative due times are relative, in 100 ns units; positive ones are absolute
-// (FILETIME scale). lPeriod 0 makes a one-shot timer.
+// (FILETIME scale). lPeriod 0 makes a one-shot timer. Arming replaces any
+// earlier due time and makes the timer non-signalled. Unnamed timers only;
+// completion routines are not supported (ERROR_NOT_SUPPORTED).
 BOOL WINAPI SetWaitableTimer(HANDLE hTimer, const LARGE_INTEGER* lpDueTime, LONG lPeriod,
                              PTIMERAPCROUTINE pfnCompletionRoutine,
                              LPVOID lpArgToCompletionRoutine, BOOL fResume);
@@ -84,6 +102,9 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwSt
                            LPTHREAD_START_ROUTINE lpStartAddress, LPVOID lpParameter,
                            DWORD dwCreationFlags, LPDWORD lpThreadId);
 DWORD WINAPI ResumeThread(HANDLE hThread);
+// Terminates a thread that has not begun its procedure (it never will). A
+// running thread cannot be stopped safely on this platform: FALSE with
+// ERROR_NOT_SUPPORTED. A thread may terminate itself.
 BOOL WINAPI TerminateThread(HANDLE hThread, DWORD dwExitCode);
 BOOL WINAPI GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode);
 BOOL WINAPI SetThreadPriority(HANDLE hThread, int nPriority);
@@ -110,6 +131,12 @@ LONG WINAPI InterlockedIncrement(LONG volatile* Addend);
 LONG WINAPI InterlockedDecrement(LONG volatile* Addend);
 LONG WINAPI InterlockedExchange(LONG volatile* Target, LONG Value);
 LONG WINAPI InterlockedCompareExchange(LONG volatile* Destination, LONG Exchange, LONG Comperand);
+LONG WINAPI InterlockedExchangeAdd(LONG volatile* Addend, LONG Value);
+LONGLONG WINAPI InterlockedIncrement64(LONGLONG volatile* Addend);
+LONGLONG WINAPI InterlockedCompareExchange64(LONGLONG volatile* Destination, LONGLONG Exchange,
+                                            LONGLONG Comperand);
+PVOID WINAPI InterlockedExchangePointer(PVOID volatile* Target, PVOID Value);
+PVOID WINAPI InterlockedCompareExchangePointer(PVOID volatile* Destination, PVOID Exchange, PVOID Comperand);
 
 // --- time ---------------------------------------------------------------------
 void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime);

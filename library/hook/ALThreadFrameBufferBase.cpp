@@ -1,0 +1,6 @@
+#include "hook/ALThreadFrameBufferBase.h"
+
+LUID ALThreadFrameBufferBase::AdapterLuidGet() {
+    LUID Luid{};
+    return Luid;
+}
