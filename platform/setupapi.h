@@ -23,5 +23,6 @@
 #  include "posix/win32_shell.h"
 #  include "posix/win32_messagebox.h"
 #  include "posix/win32_setupapi.h"
+#  include "posix/win32_deviceinterface.h"
 #  include "posix/win32_cfgmgr.h"
 #endif

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "DeviceFileObject.h"
+#include "DeviceInterfaceTable.h"
 #include "DeviceNamespace.h"
 #include "DeviceNotificationRegistry.h"
 #include "DeviceSharedResourceObject.h"
@@ -159,6 +160,7 @@ uint64_t MachineDeviceFileIdGet(HANDLE hDevice) {
 void MachineDeviceReset() {
     DeviceNotificationRegistry::Instance().Clear();
     DeviceNamespace::Instance().Clear();
+    DeviceInterfaceTable::Instance().Clear();
 }
 
 HANDLE MachineSharedResourceHandleCreate(std::shared_ptr<MachineSharedResource> pResource) {

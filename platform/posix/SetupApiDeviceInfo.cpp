@@ -6,6 +6,7 @@
 #include <mutex>
 #include <set>
 
+#include "DeviceInterfaceTable.h"
 #include "DeviceTree.h"
 #include "FileSystem.h"
 #include "InfStore.h"
@@ -168,7 +169,8 @@ BOOL WINAPI SetupDiCreateDeviceInfoW(HDEVINFO DeviceInfoSet, LPCWSTR DeviceName,
 
 HDEVINFO WINAPI SetupDiGetClassDevsW(const GUID* ClassGuid, LPCWSTR Enumerator, HWND hwndParent, DWORD Flags) {
     (void)hwndParent;
-    constexpr DWORD kSupportedFlags = DIGCF_DEFAULT | DIGCF_PRESENT | DIGCF_ALLCLASSES | DIGCF_PROFILE;
+    constexpr DWORD kSupportedFlags =
+        DIGCF_DEFAULT | DIGCF_PRESENT | DIGCF_ALLCLASSES | DIGCF_PROFILE | DIGCF_DEVICEINTERFACE;
     if ((Flags & ~kSupportedFlags) != 0) {
         SetLastError(ERROR_INVALID_FLAGS);
         return INVALID_HANDLE_VALUE;
@@ -179,6 +181,19 @@ HDEVINFO WINAPI SetupDiGetClassDevsW(const GUID* ClassGuid, LPCWSTR Enumerator, 
         return INVALID_HANDLE_VALUE;
     }
     auto* pSet = new DeviceInfoList;
+    if ((Flags & DIGCF_DEVICEINTERFACE) != 0) {
+        // The devices that expose an interface of the class (of any class
+        // with DIGCF_ALLCLASSES); the set itself has no setup class.
+        for (const auto& Entry : DeviceInterfaceTable::Instance().List(bAllClasses ? nullptr : ClassGuid)) {
+            DeviceNode node;
+            if (DeviceTree::Instance().NodeGet(Entry.DevInst, node) &&
+                PrivateEnumeratorMatches(node.InstanceId, Enumerator) &&
+                std::find(pSet->Elements.begin(), pSet->Elements.end(), Entry.DevInst) == pSet->Elements.end())
+                pSet->Elements.push_back(Entry.DevInst);
+        }
+        SetLastError(ERROR_SUCCESS);
+        return PrivateSetAdd(pSet);
+    }
     if (!bAllClasses) {
         pSet->HasClass = true;
         pSet->ClassGuid = *ClassGuid;
@@ -335,4 +350,13 @@ BOOL WINAPI SetupDiCallClassInstaller(DI_FUNCTION InstallFunction, HDEVINFO Devi
     }
     SetLastError(ERROR_SUCCESS);
     return TRUE;
+}
+
+bool DeviceInfoSetElementsGet(HDEVINFO hSet, std::vector<DEVINST>* pElements) {
+    std::lock_guard<std::mutex> lock(g_SetLock);
+    auto* pSet = static_cast<DeviceInfoList*>(hSet);
+    if (g_Sets.count(pSet) == 0)
+        return false;
+    *pElements = pSet->Elements;
+    return true;
 }

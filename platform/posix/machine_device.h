@@ -13,6 +13,7 @@
 
 #include "win32_base.h"
 #include "win32_device.h"
+#include "win32_deviceinterface.h"
 
 // --- device namespace ----------------------------------------------------------
 
@@ -52,8 +53,21 @@ long MachineDeviceFileCount(const std::wstring& Name);
 // The file id behind a device handle, 0 for any other handle.
 uint64_t MachineDeviceFileIdGet(HANDLE hDevice);
 // Unregisters every device, drops every notification registration and
-// recipient (machine reset between tests).
+// recipient, and forgets device interfaces and property overrides (machine
+// reset between tests).
 void MachineDeviceReset();
+
+// --- device interfaces of the device tree (platform/setupapi.h) ---------------
+
+// Gives the present device node InstanceId an interface of ClassGuid, as its
+// driver registers one when it starts; returns the interface's symbolic link
+// ("\\?\ROOT#DISPLAY#0000#{guid}"), empty when there is no such node.
+std::wstring MachineDeviceInterfaceAdd(const std::wstring& InstanceId, const GUID& ClassGuid);
+bool MachineDeviceInterfaceRemove(const std::wstring& SymbolicLink);
+// What SetupDiGetDevicePropertyW reports for Key on the node, in place of
+// what the node itself has (for a node whose property is unusual).
+bool MachineDevicePropertySet(const std::wstring& InstanceId, const DEVPROPKEY& Key, DEVPROPTYPE Type,
+                              const std::vector<BYTE>& Value);
 
 // --- device notifications ------------------------------------------------------
 

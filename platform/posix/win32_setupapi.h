@@ -99,8 +99,9 @@ BOOL WINAPI SetupDiCreateDeviceInfoW(HDEVINFO DeviceInfoSet, LPCWSTR DeviceName,
                                      PSP_DEVINFO_DATA DeviceInfoData);
 
 // Present devices of ClassGuid (or of every class with DIGCF_ALLCLASSES),
-// optionally of one enumerator ("ROOT"). Device interface sets are not part
-// of this file.
+// optionally of one enumerator ("ROOT"). With DIGCF_DEVICEINTERFACE,
+// ClassGuid is a device interface class and the set holds the devices that
+// expose such an interface (win32_deviceinterface.h).
 HDEVINFO WINAPI SetupDiGetClassDevsW(const GUID* ClassGuid, LPCWSTR Enumerator, HWND hwndParent,
                                      DWORD Flags);
 BOOL WINAPI SetupDiEnumDeviceInfo(HDEVINFO DeviceInfoSet, DWORD MemberIndex,
