@@ -7,14 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "SimMonitorMode.h"
 #include "platform/win32.h"
-
-struct SimMonitorMode {
-    uint32_t Width;
-    uint32_t Height;
-    uint32_t Value2;
-    uint32_t RefreshRate;
-};
 
 class SimMonitorDescription {
 public:

@@ -6,44 +6,41 @@
 
 #include <cstdint>
 
-// The code layout, apart so that ALIoctlCode can use it in its constants.
-class ALIoctlCodeLayout {
+class ALIoctlCode {
 public:
     static constexpr uint32_t DeviceType = 0x22;
     static constexpr uint32_t AccessRead = 1;
     static constexpr uint32_t MethodOutDirect = 2;
+    // Everything but the function number (bits 2-13).
+    static constexpr uint32_t Base = DeviceType << 16 | AccessRead << 14 | MethodOutDirect;
 
-    static constexpr uint32_t Make(uint32_t Function) {
-        return DeviceType << 16 | AccessRead << 14 | Function << 2 | MethodOutDirect;
-    }
+    static constexpr uint32_t Make(uint32_t Function) { return Base | Function << 2; }
     static constexpr uint32_t FunctionGet(uint32_t Code) { return (Code >> 2) & 0xFFF; }
-};
 
-class ALIoctlCode : public ALIoctlCodeLayout {
-public:
     // Both drivers.
-    static constexpr uint32_t MonitorPlug = Make(0x20);
-    static constexpr uint32_t MonitorUnplug = Make(0x21);
-    static constexpr uint32_t MonitorPersistOnClose = Make(0x813);
+    static constexpr uint32_t MonitorPlug = Base | 0x20 << 2;
+    static constexpr uint32_t MonitorUnplug = Base | 0x21 << 2;
+    static constexpr uint32_t MonitorPersistOnClose = Base | 0x813 << 2;
 
     // Hook display driver.
-    static constexpr uint32_t MonitorEdidSet = Make(0x22);
-    static constexpr uint32_t MonitorEventsSubscribe = Make(0x50);
-    static constexpr uint32_t MonitorEventUnsubscribe = Make(0x51);
-    static constexpr uint32_t MonitorFrameBufferMap = Make(0x52);
-    static constexpr uint32_t MonitorFrameBufferUnmap = Make(0x53);
-    static constexpr uint32_t MonitorFrameBufferZeroCopyUnmap = Make(0x55);
-    static constexpr uint32_t MonitorFrameBufferZeroCopyUpdate = Make(0x56);
-    static constexpr uint32_t HookDriverAdapterIsActive = Make(0x80);
+    static constexpr uint32_t MonitorEdidSet = Base | 0x22 << 2;
+    static constexpr uint32_t MonitorEventsSubscribe = Base | 0x50 << 2;
+    static constexpr uint32_t MonitorEventUnsubscribe = Base | 0x51 << 2;
+    static constexpr uint32_t MonitorFrameBufferMap = Base | 0x52 << 2;
+    static constexpr uint32_t MonitorFrameBufferUnmap = Base | 0x53 << 2;
+    static constexpr uint32_t MonitorFrameBufferZeroCopyUnmap = Base | 0x55 << 2;
+    static constexpr uint32_t MonitorFrameBufferZeroCopyUpdate = Base | 0x56 << 2;
+    static constexpr uint32_t HookDriverAdapterIsActive = Base | 0x80 << 2;
 
     // Indirect display driver (0x52 is its frame-buffer events subscription).
-    static constexpr uint32_t MonitorFrameBufferEventsSubscribe = Make(0x52);
-    static constexpr uint32_t ProcessApplicationHandleSet = Make(0x810);
-    static constexpr uint32_t MonitorSwapchainEventsRetrieve = Make(0x811);
-    static constexpr uint32_t MonitorFrameBufferDirectXAcquire = Make(0x812);
+    static constexpr uint32_t MonitorFrameBufferEventsSubscribe = Base | 0x52 << 2;
+    static constexpr uint32_t ProcessApplicationHandleSet = Base | 0x810 << 2;
+    static constexpr uint32_t MonitorSwapchainEventsRetrieve = Base | 0x811 << 2;
+    static constexpr uint32_t MonitorFrameBufferDirectXAcquire = Base | 0x812 << 2;
 };
 
 static_assert(ALIoctlCode::MonitorPlug == 0x00224082);
+static_assert(ALIoctlCode::Make(0x20) == ALIoctlCode::MonitorPlug && ALIoctlCode::FunctionGet(0x0022604E) == 0x813);
 static_assert(ALIoctlCode::MonitorUnplug == 0x00224086);
 static_assert(ALIoctlCode::MonitorEdidSet == 0x0022408A);
 static_assert(ALIoctlCode::MonitorEventsSubscribe == 0x00224142);

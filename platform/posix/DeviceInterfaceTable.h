@@ -8,14 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "DeviceInterfaceEntry.h"
 #include "platform/setupapi.h"
-
-struct DeviceInterfaceEntry {
-    uint64_t Id;  // what SP_DEVICE_INTERFACE_DATA::Reserved carries
-    DEVINST DevInst;
-    GUID ClassGuid;
-    std::wstring SymbolicLink;
-};
 
 class DeviceInterfaceTable {
 public:

@@ -14,32 +14,10 @@
 #include "win32_base.h"
 #include "win32_device.h"
 #include "win32_deviceinterface.h"
+#include "MachineDeviceDriver.h"
+#include "MachineSharedTexture.h"
 
 // --- device namespace ----------------------------------------------------------
-
-// The driver behind a named device. Every call comes on the caller's thread;
-// requests of several threads may run at the same time, also on one file.
-class MachineDeviceDriver {
-public:
-    virtual ~MachineDeviceDriver() = default;
-
-    // CreateFileW on the device opened a new file; a non-zero Win32 error
-    // refuses the open (CreateFileW then fails with it).
-    virtual DWORD DeviceFileOpen(uint64_t FileId) {
-        (void)FileId;
-        return ERROR_SUCCESS;
-    }
-    // One DeviceIoControl on a file of the device. The buffers are those the
-    // transfer method of the code gives the driver (METHOD_*_DIRECT: the input
-    // copied, the caller's output buffer itself). Returns ERROR_SUCCESS or the
-    // Win32 error of the request; *pBytesReturned is the byte count the
-    // caller receives (also on failure).
-    virtual DWORD DeviceFileControl(uint64_t FileId, DWORD IoControlCode, const void* pInput,
-                                    DWORD CountByteInput, void* pOutput, DWORD CountByteOutput,
-                                    DWORD* pBytesReturned) = 0;
-    // The file's last handle was closed and none of its requests is running.
-    virtual void DeviceFileClose(uint64_t FileId) { (void)FileId; }
-};
 
 // Makes "\\.\Name" open pDriver (names compare case-insensitively). False
 // when the name is taken.
@@ -107,26 +85,6 @@ int MachineDeviceInterfaceNoticeSend(DWORD EventType, const GUID& ClassGuid, con
 int MachineDeviceHandleNoticeSend(DWORD EventType, const std::wstring& DeviceName, bool* pbDenied = nullptr);
 
 // --- shared resources ------------------------------------------------------------
-
-// A resource a driver shares by handle. The object lives while the driver or
-// any handle keeps it.
-class MachineSharedResource {
-public:
-    virtual ~MachineSharedResource() = default;
-};
-
-// A texture in CPU memory shared by handle, as a display driver hands out a
-// frame. Readers and writers of the pixels hold Lock.
-class MachineSharedTexture : public MachineSharedResource {
-public:
-    LUID AdapterLuid{};  // the adapter the texture lives on
-    UINT Width = 0;
-    UINT Height = 0;
-    UINT Format = 0;     // a DXGI_FORMAT value
-    UINT Pitch = 0;      // bytes per row of Pixels
-    std::mutex Lock;
-    std::vector<uint8_t> Pixels;
-};
 
 // A new handle of this process that names pResource; CloseHandle closes it
 // and DuplicateHandle copies it.
