@@ -5,7 +5,7 @@ set -euo pipefail
 
 native=(cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev
         g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
-        wine wine64 libpng-dev clang libclang-rt-14-dev python3)
+        wine wine64)
 i386=(wine32:i386)
 
 missing=()

@@ -1,9 +1,6 @@
-// Formats a setup log message with the Windows wide-format convention: "%s"
-// takes a wide string, "%S" a narrow one, and the length "l" means 32 bits
-// (Windows' long), so the output is the same on every build.
-//
-// Directives: flags '-' and '0', a width, the lengths hh, h, l, ll, and the
-// conversions d i u x X c s S %. Anything else is copied as it stands.
+// Formats a setup log message of any length with the project's wide
+// formatter (Windows convention: "%s" wide, "%S" narrow), so the output is
+// the same on every build.
 #pragma once
 
 #include <cstdarg>

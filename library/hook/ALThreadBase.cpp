@@ -27,6 +27,16 @@ void ALThreadBase::PrivateExitHandleRelease() {
 }
 
 bool ALThreadBase::Start() {
+    // A thread already recorded refuses the start before any thread exists:
+    // terminating a freshly created thread is avoided where it can be (it is
+    // fragile on some Win32 implementations); the check after creation below
+    // still covers two owners starting at once.
+    EnterCriticalSection(&m_CriticalSection);
+    bool bAlreadyRecorded = m_hThread.load() != nullptr;
+    LeaveCriticalSection(&m_CriticalSection);
+    if (bAlreadyRecorded)
+        return false;
+
     DWORD IdThread = 0;
     HANDLE hThread = CreateThread(nullptr, 0, ThreadProcedure, this, CREATE_SUSPENDED, &IdThread);
     if (hThread == nullptr) {

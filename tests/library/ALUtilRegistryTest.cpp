@@ -74,7 +74,7 @@ std::string DaclDescribe(HKEY hKey) {
         if (Flags & CONTAINER_INHERIT_ACE)
             FlagText += FlagText.empty() ? "CI" : "|CI";
         if (Flags & ~(OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE))
-            FlagText += "|" + std::to_string(Flags);
+            FlagText.append("|").append(std::to_string(Flags));
         if (!Text.empty())
             Text.append("; ");
         Text.append(pAllowed->Header.AceType == ACCESS_ALLOWED_ACE_TYPE ? "allow " : "other ");

@@ -39,4 +39,10 @@ TEST(SetupMessageFormat, PercentAndUnknownDirectives) {
     EXPECT_EQ(Format(L"cut %"), L"cut %");
 }
 
+TEST(SetupMessageFormat, LongMessageIsKeptWhole) {
+    std::wstring path(3000, L'x');
+    std::wstring text = Format(L"[%s] %d", path.c_str(), 7);
+    EXPECT_EQ(text, L"[" + path + L"] 7");
+}
+
 }  // namespace
