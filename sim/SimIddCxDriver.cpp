@@ -216,10 +216,10 @@ DWORD SimIddCxDriver::PrivateFrameBufferEventsSubscribe(const Buffers& Request) 
     if (dwError != ERROR_SUCCESS)
         return dwError;
     MonitorFrameBufferEventsInfo Out{};
-    Out.Width = pSlot->Description.WidthGet();
-    Out.Height = pSlot->Description.HeightGet();
-    Out.FrameBufferInfo2 = BitsPerPixel;
-    Out.FrameBufferInfo3 = pSlot->Description.Modes[0].RefreshRate;
+    Out.FrameBufferInfo.Width = pSlot->Description.WidthGet();
+    Out.FrameBufferInfo.Height = pSlot->Description.HeightGet();
+    Out.FrameBufferInfo.Value2 = BitsPerPixel;
+    Out.FrameBufferInfo.Value3 = pSlot->Description.Modes[0].RefreshRate;
     Out.hEventFramebufferAvailable = ALRecordField::HandleTo(hHandedOut);
     RecordWrite(Request.pOutput, Out);
     *Request.pBytesReturned = sizeof(Out);

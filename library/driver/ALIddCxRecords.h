@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "interface/NimboMonitorRecords.h"
 #include "platform/win32.h"
 
 // Output of the plug request, 24 bytes.
@@ -18,10 +19,7 @@ struct MonitorPlugInfoOut {
 // Output of the frame-buffer events subscription, 24 bytes. Bytes 0-15 are
 // the frame-buffer description handed to the monitor instance.
 struct MonitorFrameBufferEventsInfo {
-    uint32_t Width;
-    uint32_t Height;
-    uint32_t FrameBufferInfo2;  // between the driver and the monitor instance
-    uint32_t FrameBufferInfo3;  // between the driver and the monitor instance
+    ::FrameBufferInfo FrameBufferInfo;  // width, height; bytes 8-15 pass to the monitor instance unread
     uint64_t hEventFramebufferAvailable;
 };
 
@@ -48,7 +46,7 @@ static_assert(offsetof(MonitorPlugInfoOut, Reserved) == 12);
 static_assert(offsetof(MonitorPlugInfoOut, hEventSwapchainChanged) == 16);
 
 static_assert(sizeof(MonitorFrameBufferEventsInfo) == 24);
-static_assert(offsetof(MonitorFrameBufferEventsInfo, Height) == 4);
+static_assert(offsetof(MonitorFrameBufferEventsInfo, FrameBufferInfo.Height) == 4);
 static_assert(offsetof(MonitorFrameBufferEventsInfo, hEventFramebufferAvailable) == 16);
 
 static_assert(sizeof(DirectXData) == 24);

@@ -391,8 +391,8 @@ const WrapperCase kWrapperCases[] = {
          const MonitorFrameBufferEventsInfo Zero{};
          const auto Seen = R.OutputAs<MonitorFrameBufferEventsInfo>();
          EXPECT_EQ(std::memcmp(&Seen, &Zero, sizeof(Zero)), 0);  // cleared before the request
-         EXPECT_EQ(F.m_EventsInfo.Width, 1920u);
-         EXPECT_EQ(F.m_EventsInfo.Height, 1080u);
+         EXPECT_EQ(F.m_EventsInfo.FrameBufferInfo.Width, 1920u);
+         EXPECT_EQ(F.m_EventsInfo.FrameBufferInfo.Height, 1080u);
          EXPECT_NE(F.Received(F.m_EventsInfo.hEventFramebufferAvailable), nullptr);
      }},
     {"MonitorSwapchainEventsRetrieve", ALIoctlCode::MonitorSwapchainEventsRetrieve,

@@ -183,10 +183,10 @@ TEST_F(SimIddCxDriverTest, FramesArriveAsSharedTexturesWithTheirRectangles) {
     MonitorFrameBufferEventsInfo Info{};
     ASSERT_TRUE(m_Device.IoctlMonitorFrameBufferEventsSubscribe(1, &Info));
     HANDLE hAvailable = Received(Info.hEventFramebufferAvailable);
-    EXPECT_EQ(Info.Width, 320u);
-    EXPECT_EQ(Info.Height, 200u);
-    EXPECT_EQ(Info.FrameBufferInfo2, SimIddCxDriver::BitsPerPixel);
-    EXPECT_EQ(Info.FrameBufferInfo3, 60u);
+    EXPECT_EQ(Info.FrameBufferInfo.Width, 320u);
+    EXPECT_EQ(Info.FrameBufferInfo.Height, 200u);
+    EXPECT_EQ(Info.FrameBufferInfo.Value2, SimIddCxDriver::BitsPerPixel);
+    EXPECT_EQ(Info.FrameBufferInfo.Value3, 60u);
     DirectXData Data{};
     EXPECT_EQ(Acquire(1, &Data), 0u);  // nothing presented yet
 
