@@ -15,6 +15,7 @@
 #  include <windows.h>
 #  include <aclapi.h>
 #  include <dbt.h>
+#  include <winioctl.h>
 #else
 #  include "posix/win32_base.h"
 #  include "posix/win32_kernel.h"
