@@ -311,6 +311,9 @@ void SimIddCxDriver::PrivateFramePublish(Slot& Target, const RECT& Rect) {
     }
     Target.PendingRect = bMerge ? Union(Target.PendingRect, Rect) : Rect;
     Target.pPending = std::move(pTexture);
+    LARGE_INTEGER Now;
+    QueryPerformanceCounter(&Now);
+    Target.PublishTicks = Now.QuadPart;
     SetEvent(Target.hEventFramebufferAvailable);
 }
 
@@ -417,4 +420,10 @@ size_t SimIddCxDriver::TexturesInUseCount() const {
         for (const auto& pTexture : Target.Textures)
             Count += pTexture.use_count() > 1 ? 1 : 0;
     return Count;
+}
+
+int64_t SimIddCxDriver::FramePublishTicksGet(uint32_t MonitorIndex) const {
+    std::lock_guard<std::mutex> Lock(LockGet());
+    const Slot* pSlot = PrivateSlotFind(MonitorIndex);
+    return pSlot == nullptr ? 0 : pSlot->PublishTicks;
 }

@@ -78,6 +78,10 @@ public:
     bool IntroductionProcessWasOpen() const;
     // Shared textures that a handle or an opened resource still holds.
     size_t TexturesInUseCount() const;
+    // The performance counter just before the slot's last frame was made
+    // available (its event set); 0 before the first. Latency measurements
+    // start here.
+    int64_t FramePublishTicksGet(uint32_t MonitorIndex) const;
 
 private:
     struct Slot {
@@ -95,6 +99,7 @@ private:
         std::vector<std::shared_ptr<MachineSharedTexture>> Textures;
         std::shared_ptr<MachineSharedTexture> pPending;
         RECT PendingRect{};
+        int64_t PublishTicks = 0;
     };
 
     DWORD PrivateRequest(DWORD Code, const Buffers& Request) override;
