@@ -5,5 +5,11 @@
 test:
 	@scripts/run-tests.sh
 
+bench:
+	@scripts/install-deps.sh
+	@cmake --preset linux-release > /dev/null
+	@cmake --build --preset linux-release --target indirect_pipeline_bench
+	@build/linux-release/bench/indirect_pipeline_bench
+
 clean:
 	rm -rf build out
