@@ -13,6 +13,10 @@
 #  include <d3d11_4.h>
 #  include <dxgi1_2.h>
 #  include <avrt.h>
+// The SDK's winerror.h has it; mingw-w64's does not.
+#  ifndef ERROR_INVALID_TASK_NAME
+#    define ERROR_INVALID_TASK_NAME 1550L
+#  endif
 #else
 #  include "posix/D3DUnknown.h"
 #  include "posix/DxgiApi.h"
