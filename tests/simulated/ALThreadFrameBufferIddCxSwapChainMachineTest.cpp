@@ -240,6 +240,27 @@ TEST_F(SwapChainTest, RestartFillsNoEntryTheQueueStillHolds) {
     EXPECT_EQ(m_pRecord->CountOf(MonitorCall::Kind::Update), 1u);
 }
 
+TEST_F(SwapChainTest, ExtractProceedsWhileTheProducerIsInsideADriverRequest) {
+    ASSERT_TRUE(StartAndAwaitItsWait());
+    Present();
+    m_Expected.Next();
+    // The producer's next acquisition stays inside the driver; the queue's
+    // lock must not be held meanwhile.
+    auto pGate = m_pDriver->Faults().HoldNext(ALIoctlCode::MonitorFrameBufferDirectXAcquire);
+    ASSERT_TRUE(m_pDriver->FramePresent(0));
+    ASSERT_TRUE(pGate->WaitUntilHeld(kSafety));
+    std::future<bool> Extracting =
+        std::async(std::launch::async, [&] { return m_pThreadDxResource->Extract(Info(), m_pInstance.get()); });
+    ASSERT_EQ(Extracting.wait_for(std::chrono::milliseconds(kSafety)), std::future_status::ready);
+    EXPECT_TRUE(Extracting.get());
+    EXPECT_TRUE(PictureIs(m_Expected.Snapshot()));
+    pGate->Release();
+    QueuedAwait();
+    m_Expected.Next();
+    EXPECT_TRUE(m_pThreadDxResource->Extract(Info(), m_pInstance.get()));
+    EXPECT_TRUE(PictureIs(m_Expected.Snapshot()));
+}
+
 TEST_F(SwapChainTest, StopBetweenAcquisitionAndCopyClosesTheFrameUncopied) {
     LogLevelSet(AL_DEBUG_SWAPCHAIN | AL_DEBUG_ERROR);
     ASSERT_TRUE(StartAndAwaitItsWait());

@@ -95,6 +95,12 @@ public:
         return Value;
     }
     std::vector<uint8_t> Snapshot() const { return m_Pixels; }
+    // The current frame as pixels, row by row.
+    std::vector<uint32_t> Picture() const {
+        std::vector<uint32_t> Result(size_t(m_Width) * m_Height);
+        std::memcpy(Result.data(), m_Pixels.data(), m_Pixels.size());
+        return Result;
+    }
     static uint32_t At(const std::vector<uint8_t>& Pixels, uint32_t Width, uint32_t X, uint32_t Y) {
         uint32_t Value;
         std::memcpy(&Value, &Pixels[(size_t(Y) * Width + X) * 4], 4);

@@ -75,6 +75,13 @@ public:
         std::lock_guard<std::mutex> Lock(m_Mutex);
         return m_UpdatesStarted;
     }
+    // Waits until the composed picture equals Expected (row by row, Width
+    // pixels each); false after RealMilliseconds, when an area never arrived.
+    bool PictureAwait(const std::vector<uint32_t>& Expected, DWORD RealMilliseconds = 60000) {
+        std::unique_lock<std::mutex> Lock(m_Mutex);
+        return m_Changed.wait_for(Lock, std::chrono::milliseconds(RealMilliseconds),
+                                  [&] { return m_Picture == Expected; });
+    }
     uint32_t PictureAt(UINT32 X, UINT32 Y) const {
         std::lock_guard<std::mutex> Lock(m_Mutex);
         return m_Picture[size_t(Y) * m_Width + X];
@@ -91,6 +98,7 @@ public:
         for (LONG Y = std::max<LONG>(Area.top, 0); Y < std::min<LONG>(Area.bottom, LONG(m_Height)); ++Y)
             for (LONG X = std::max<LONG>(Area.left, 0); X < std::min<LONG>(Area.right, LONG(m_Width)); ++X)
                 std::memcpy(&m_Picture[size_t(Y) * m_Width + X], pBytes + size_t(Y) * Pitch + size_t(X) * 4, 4);
+        m_Changed.notify_all();
     }
 
     // Behaviour of FrameBufferUpdate: runs first on every call; false makes
