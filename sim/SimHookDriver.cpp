@@ -332,6 +332,13 @@ DWORD SimHookDriver::PrivateZeroCopyUpdate(const Buffers& Request) {
         return ERROR_DEVICE_NOT_CONNECTED;
     if (!bWithOutput)
         return ERROR_SUCCESS;  // nothing asked for, nothing handed out
+    // A new frame address replaces the one this file was last given.
+    std::erase_if(pSlot->ZeroCopy, [this, &Request](ZeroCopyMapping& Mapping) {
+        if (Mapping.FileId != Request.FileId || Mapping.pAuxiliary != nullptr)
+            return false;
+        PrivateZeroCopyEnd(Mapping);
+        return true;
+    });
     // The live frame, and beside it a snapshot of it that stays still until
     // released.
     auto pAuxiliary = SimSharedSection::Create(pSlot->pFrame->CountByteGet());
@@ -363,8 +370,12 @@ DWORD SimHookDriver::PrivateZeroCopyUnmap(const Buffers& Request) {
     });
     if (pAuxiliary == 0 || Entry == pSlot->ZeroCopy.end())
         return ERROR_INVALID_PARAMETER;
-    PrivateZeroCopyEnd(*Entry);
-    pSlot->ZeroCopy.erase(Entry);
+    // Only the auxiliary buffer is handed back; the frame address stays
+    // valid for the process until its next zero-copy update (the library
+    // keeps painting the pointer into it) or until the file closes.
+    Entry->pAuxiliary->ViewUnmap(Entry->pAuxiliaryView);
+    Entry->pAuxiliary.reset();
+    Entry->pAuxiliaryView = nullptr;
     return ERROR_SUCCESS;
 }
 
@@ -410,7 +421,8 @@ void SimHookDriver::PrivateMappingEnd(Slot& Target, bool bUnmapViews) {
 
 void SimHookDriver::PrivateZeroCopyEnd(ZeroCopyMapping& Mapping) {
     Mapping.pFrame->ViewUnmap(Mapping.pFrameView);
-    Mapping.pAuxiliary->ViewUnmap(Mapping.pAuxiliaryView);
+    if (Mapping.pAuxiliary != nullptr)
+        Mapping.pAuxiliary->ViewUnmap(Mapping.pAuxiliaryView);
 }
 
 void SimHookDriver::PrivateMonitorRemove(Slot& Target) {
@@ -536,6 +548,14 @@ bool SimHookDriver::MonitorPowerEventEmit(uint32_t AdapterIndex, uint32_t Monito
     Event.Type = NIMBO_MONITOR_EVENT_TYPE_POWER;
     Event.PowerState = PowerState;
     Event.PowerAction = PowerAction;
+    return PrivateEventPush(*pSlot, Event);
+}
+
+bool SimHookDriver::MonitorEventEmit(uint32_t AdapterIndex, uint32_t MonitorIndex, const NIMBO_MONITOR_EVENT& Event) {
+    std::lock_guard<std::mutex> Lock(LockGet());
+    Slot* pSlot = PrivateSlotFind(AdapterIndex, MonitorIndex);
+    if (pSlot == nullptr)
+        return false;
     return PrivateEventPush(*pSlot, Event);
 }
 
@@ -671,7 +691,10 @@ SimMonitorDescription SimHookDriver::MonitorDescriptionGet(uint32_t AdapterIndex
 size_t SimHookDriver::ZeroCopyMappingCount(uint32_t AdapterIndex, uint32_t MonitorIndex) const {
     std::lock_guard<std::mutex> Lock(LockGet());
     const Slot* pSlot = PrivateSlotFind(AdapterIndex, MonitorIndex);
-    return pSlot == nullptr ? 0 : pSlot->ZeroCopy.size();
+    if (pSlot == nullptr)
+        return 0;
+    return static_cast<size_t>(std::count_if(pSlot->ZeroCopy.begin(), pSlot->ZeroCopy.end(),
+                                             [](const ZeroCopyMapping& Mapping) { return Mapping.pAuxiliary != nullptr; }));
 }
 
 std::vector<uint8_t> SimHookDriver::FramePixelsGet(uint32_t AdapterIndex, uint32_t MonitorIndex,
