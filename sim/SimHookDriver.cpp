@@ -623,8 +623,9 @@ bool SimHookDriver::PointerShapeSet(uint32_t AdapterIndex, uint32_t MonitorIndex
     pPointer->Shape.ShapeWidth = Width;
     pPointer->Shape.ShapeHeight = Height;
     std::memset(pPointer->Shape.ShapeData, 0, sizeof(pPointer->Shape.ShapeData));
-    std::memcpy(pPointer->Shape.ShapeData, ShapeData.data(),
-                std::min(ShapeData.size(), sizeof(pPointer->Shape.ShapeData)));
+    if (!ShapeData.empty())  // an empty vector may have no storage at all
+        std::memcpy(pPointer->Shape.ShapeData, ShapeData.data(),
+                    std::min(ShapeData.size(), sizeof(pPointer->Shape.ShapeData)));
     if (pSlot->bSubscribed && m_Config.PointerEventsEnabled != 0)
         SetEvent(pSlot->hEventPointerShapeChanged);
     return true;

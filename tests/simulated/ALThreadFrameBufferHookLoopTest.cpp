@@ -151,7 +151,7 @@ TEST_F(ALThreadFrameBufferHookLoopTest, ExitWinsOverEveryOtherSetEvent) {
         // Everything at once, the exit request last.
         EXPECT_TRUE(m_pDriver->MonitorVisibilitySet(0, 0, false));
         EXPECT_TRUE(m_pDriver->FrameUpdateAnnounce(0, 0, RECT{1, 1, 2, 2}, 0));
-        EXPECT_TRUE(m_pDriver->PointerShapeSet(0, 0, 4, 4, std::vector<uint8_t>(4, 1)));
+        EXPECT_TRUE(m_pDriver->PointerShapeSet(0, 0, 4, 4, {}));  // a shape without image bytes
         EXPECT_TRUE(m_pDriver->PointerPositionSet(0, 0, 3, 3, true));
         m_pThread->RequestExit(true);
         return true;
