@@ -7,3 +7,10 @@ test:
 
 clean:
 	rm -rf build out
+
+# Benchmarks: the optimised native build and every Google Benchmark suite.
+bench:
+	@scripts/install-deps.sh
+	@[ -f build/linux-release/build.ninja ] || cmake --preset linux-release
+	@cmake --build --preset linux-release
+	@for b in build/linux-release/bench/*Benchmark; do echo "=== $$b"; "$$b" || exit 1; done
