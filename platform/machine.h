@@ -12,3 +12,4 @@
 #include "posix/machine_debug.h"
 #include "posix/machine_device.h"
 #include "posix/machine_setup.h"
+#include "posix/machine_d3d.h"
