@@ -5,11 +5,12 @@
 test:
 	@scripts/run-tests.sh
 
-bench:
-	@scripts/install-deps.sh
-	@cmake --preset linux-release > /dev/null
-	@cmake --build --preset linux-release --target indirect_pipeline_bench
-	@build/linux-release/bench/indirect_pipeline_bench
-
 clean:
 	rm -rf build out
+
+# Benchmarks: the optimised native build and every Google Benchmark suite.
+bench:
+	@scripts/install-deps.sh
+	@[ -f build/linux-release/build.ninja ] || cmake --preset linux-release
+	@cmake --build --preset linux-release
+	@for b in build/linux-release/bench/*Benchmark; do echo "=== $$b"; "$$b" || exit 1; done

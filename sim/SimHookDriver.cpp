@@ -332,6 +332,13 @@ DWORD SimHookDriver::PrivateZeroCopyUpdate(const Buffers& Request) {
         return ERROR_DEVICE_NOT_CONNECTED;
     if (!bWithOutput)
         return ERROR_SUCCESS;  // nothing asked for, nothing handed out
+    // A new frame address replaces the one this file was last given.
+    std::erase_if(pSlot->ZeroCopy, [this, &Request](ZeroCopyMapping& Mapping) {
+        if (Mapping.FileId != Request.FileId || Mapping.pAuxiliary != nullptr)
+            return false;
+        PrivateZeroCopyEnd(Mapping);
+        return true;
+    });
     // The live frame, and beside it a snapshot of it that stays still until
     // released.
     auto pAuxiliary = SimSharedSection::Create(pSlot->pFrame->CountByteGet());
@@ -363,8 +370,12 @@ DWORD SimHookDriver::PrivateZeroCopyUnmap(const Buffers& Request) {
     });
     if (pAuxiliary == 0 || Entry == pSlot->ZeroCopy.end())
         return ERROR_INVALID_PARAMETER;
-    PrivateZeroCopyEnd(*Entry);
-    pSlot->ZeroCopy.erase(Entry);
+    // Only the auxiliary buffer is handed back; the frame address stays
+    // valid for the process until its next zero-copy update (the library
+    // keeps painting the pointer into it) or until the file closes.
+    Entry->pAuxiliary->ViewUnmap(Entry->pAuxiliaryView);
+    Entry->pAuxiliary.reset();
+    Entry->pAuxiliaryView = nullptr;
     return ERROR_SUCCESS;
 }
 
@@ -410,7 +421,8 @@ void SimHookDriver::PrivateMappingEnd(Slot& Target, bool bUnmapViews) {
 
 void SimHookDriver::PrivateZeroCopyEnd(ZeroCopyMapping& Mapping) {
     Mapping.pFrame->ViewUnmap(Mapping.pFrameView);
-    Mapping.pAuxiliary->ViewUnmap(Mapping.pAuxiliaryView);
+    if (Mapping.pAuxiliary != nullptr)
+        Mapping.pAuxiliary->ViewUnmap(Mapping.pAuxiliaryView);
 }
 
 void SimHookDriver::PrivateMonitorRemove(Slot& Target) {
@@ -539,6 +551,14 @@ bool SimHookDriver::MonitorPowerEventEmit(uint32_t AdapterIndex, uint32_t Monito
     return PrivateEventPush(*pSlot, Event);
 }
 
+bool SimHookDriver::MonitorEventEmit(uint32_t AdapterIndex, uint32_t MonitorIndex, const NIMBO_MONITOR_EVENT& Event) {
+    std::lock_guard<std::mutex> Lock(LockGet());
+    Slot* pSlot = PrivateSlotFind(AdapterIndex, MonitorIndex);
+    if (pSlot == nullptr)
+        return false;
+    return PrivateEventPush(*pSlot, Event);
+}
+
 bool SimHookDriver::FramePresent(uint32_t AdapterIndex, uint32_t MonitorIndex, uint32_t Flags, RECT* pChanged) {
     std::lock_guard<std::mutex> Lock(LockGet());
     Slot* pSlot = PrivateSlotFind(AdapterIndex, MonitorIndex);
@@ -603,8 +623,9 @@ bool SimHookDriver::PointerShapeSet(uint32_t AdapterIndex, uint32_t MonitorIndex
     pPointer->Shape.ShapeWidth = Width;
     pPointer->Shape.ShapeHeight = Height;
     std::memset(pPointer->Shape.ShapeData, 0, sizeof(pPointer->Shape.ShapeData));
-    std::memcpy(pPointer->Shape.ShapeData, ShapeData.data(),
-                std::min(ShapeData.size(), sizeof(pPointer->Shape.ShapeData)));
+    if (!ShapeData.empty())  // an empty vector may have no storage at all
+        std::memcpy(pPointer->Shape.ShapeData, ShapeData.data(),
+                    std::min(ShapeData.size(), sizeof(pPointer->Shape.ShapeData)));
     if (pSlot->bSubscribed && m_Config.PointerEventsEnabled != 0)
         SetEvent(pSlot->hEventPointerShapeChanged);
     return true;
@@ -671,7 +692,10 @@ SimMonitorDescription SimHookDriver::MonitorDescriptionGet(uint32_t AdapterIndex
 size_t SimHookDriver::ZeroCopyMappingCount(uint32_t AdapterIndex, uint32_t MonitorIndex) const {
     std::lock_guard<std::mutex> Lock(LockGet());
     const Slot* pSlot = PrivateSlotFind(AdapterIndex, MonitorIndex);
-    return pSlot == nullptr ? 0 : pSlot->ZeroCopy.size();
+    if (pSlot == nullptr)
+        return 0;
+    return static_cast<size_t>(std::count_if(pSlot->ZeroCopy.begin(), pSlot->ZeroCopy.end(),
+                                             [](const ZeroCopyMapping& Mapping) { return Mapping.pAuxiliary != nullptr; }));
 }
 
 std::vector<uint8_t> SimHookDriver::FramePixelsGet(uint32_t AdapterIndex, uint32_t MonitorIndex,

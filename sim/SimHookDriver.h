@@ -61,6 +61,8 @@ public:
     bool MonitorVisibilitySet(uint32_t AdapterIndex, uint32_t MonitorIndex, bool bVisible);
     bool MonitorPowerEventEmit(uint32_t AdapterIndex, uint32_t MonitorIndex, uint32_t PowerState,
                                uint32_t PowerAction);
+    // Any record, such as one of a type the library does not know.
+    bool MonitorEventEmit(uint32_t AdapterIndex, uint32_t MonitorIndex, const NIMBO_MONITOR_EVENT& Event);
     // Draws the next pattern frame into the frame buffer and, while mapped,
     // announces its dirty rectangle with Flags; *pChanged receives it.
     bool FramePresent(uint32_t AdapterIndex, uint32_t MonitorIndex, uint32_t Flags = 0, RECT* pChanged = nullptr);
@@ -82,6 +84,7 @@ public:
     bool MonitorIsMapped(uint32_t AdapterIndex, uint32_t MonitorIndex) const;
     std::vector<uint8_t> MonitorEdidGet(uint32_t AdapterIndex, uint32_t MonitorIndex) const;
     SimMonitorDescription MonitorDescriptionGet(uint32_t AdapterIndex, uint32_t MonitorIndex) const;
+    // Auxiliary buffers handed out and not yet handed back.
     size_t ZeroCopyMappingCount(uint32_t AdapterIndex, uint32_t MonitorIndex) const;
     // The driver's copy of the frame (empty without a monitor).
     std::vector<uint8_t> FramePixelsGet(uint32_t AdapterIndex, uint32_t MonitorIndex, uint32_t* pPitch) const;
@@ -93,7 +96,7 @@ private:
         uint64_t FileId;
         std::shared_ptr<SimSharedSection> pFrame;
         void* pFrameView;
-        std::shared_ptr<SimSharedSection> pAuxiliary;
+        std::shared_ptr<SimSharedSection> pAuxiliary;  // null once handed back
         void* pAuxiliaryView;
     };
     struct Slot {

@@ -10,12 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "IddCxRecordingInstance.h"
 #include "IndirectPipelineFixture.h"
-#include "RecordingMonitorInstance.h"
 #include "indirect/ALThreadFrameBufferIddCxApi.h"
 #include "library/LogMessages.h"
 #include "platform/DebugCapture.h"
 #include "platform/seh.h"
+
+using namespace iddcx;
 
 namespace {
 

@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "IddCxRecordingInstance.h"
 #include "IndirectPipelineFixture.h"
-#include "RecordingMonitorInstance.h"
 #include "indirect/ALThreadFrameBufferIddCxSwapChain.h"
 #include "library/LogMessages.h"
 #include "platform/DebugCapture.h"
+
+using namespace iddcx;
 
 namespace {
 

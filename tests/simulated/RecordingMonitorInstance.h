@@ -1,85 +1,102 @@
-// A monitor instance that records every call the library makes on it into a
-// MonitorRecord and composes the frames it receives into the record's
-// picture. The record's behaviour hook makes it slow, failing, throwing or
-// faulting inside FrameBufferUpdate.
+// A monitor instance that records every call the frame-buffer thread makes,
+// with the values it was handed and what the pointed-to records held at that
+// moment, so that a test can wait for calls and check them after the thread
+// has deleted the instance. Actions let a test act inside a call on the
+// worker thread (fail, throw, fault, or drive the simulated driver).
 #pragma once
 
-#include <cstring>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
 #include <memory>
-#include <string>
+#include <mutex>
+#include <vector>
 
-#include "MonitorRecord.h"
+#include "driver/ALHookSharedRecords.h"
 #include "interface/INimboApiDisplayMonitorInstance.h"
-#include "platform/machine.h"
+
+struct RecordedCall {
+    enum class Kind { MonitorStop, Visibility, FrameBufferUpdate, CursorPosition, CursorShape, Heartbeat, Inactivity };
+
+    Kind Type = Kind::MonitorStop;
+    int64_t MachineTime = 0;  // performance counter at the call (the machine clock, 100 ns)
+    bool bVisible = false;
+    // FrameBufferUpdate
+    FrameBufferInfo Info{};
+    void* pFrameBuffer = nullptr;
+    UINT32 Pitch = 0;
+    void* pFrameBufferAuxiliary = nullptr;
+    UINT32 FrameBufferAuxiliaryPitch = 0;
+    RECT Rectangle{};
+    UINT32 Flags = 0;
+    PointerInfo* pPointerInfo = nullptr;
+    uint32_t PixelAtRectangleOrigin = 0;  // read from the frame buffer handed in, when the rectangle is not empty
+    // the pointer record handed in (FrameBufferUpdate, CursorShapeSet), as it was then
+    int32_t PointerX = 0, PointerY = 0;
+    uint8_t PointerVisible = 0;
+    uint32_t ShapeWidth = 0, ShapeHeight = 0;
+    uint8_t ShapeFirstByte = 0;
+    // CursorPositionSet
+    int X = 0, Y = 0, Visible = 0;
+    INT32 Inactive = 0;
+};
+
+// What the instance recorded; outlives the instance.
+class RecordingLog {
+public:
+    void Append(const RecordedCall& Call);
+    void DeletedSet();
+    std::vector<RecordedCall> Calls() const;
+    std::vector<RecordedCall> CallsOf(RecordedCall::Kind Type) const;
+    size_t CountOf(RecordedCall::Kind Type) const;
+    bool IsDeleted() const;
+    int DescriptionCallCount() const;
+    void DescriptionCallCountAdd();
+    // Waits until at least Count calls of the kind were recorded; false after
+    // the real-time safety limit.
+    bool WaitForCount(RecordedCall::Kind Type, size_t Count, DWORD RealMilliseconds = 20000) const;
+    bool WaitForDeleted(DWORD RealMilliseconds = 20000) const;
+
+private:
+    mutable std::mutex m_Mutex;
+    mutable std::condition_variable m_Changed;
+    std::vector<RecordedCall> m_Calls;
+    bool m_bDeleted = false;
+    int m_DescriptionCalls = 0;
+};
 
 class RecordingMonitorInstance : public INimboApiDisplayMonitorInstance {
 public:
-    explicit RecordingMonitorInstance(std::shared_ptr<MonitorRecord> pRecord) : m_pRecord(std::move(pRecord)) {}
-    ~RecordingMonitorInstance() override { m_pRecord->Append(Call(MonitorCall::Kind::Destroyed)); }
+    RecordingMonitorInstance(std::shared_ptr<RecordingLog> pLog, UINT32 Width, UINT32 Height);
+    ~RecordingMonitorInstance() override;
 
-    void MonitorStop() override {
-        MonitorCall Record = Call(MonitorCall::Kind::Stop);
-        Record.D3DObjectsLive = MachineD3DObjectsLive();
-        m_pRecord->Append(Record);
-    }
-    bool MonitorVisibilitySet(bool bVisible) override {
-        MonitorCall Record = Call(MonitorCall::Kind::Visibility);
-        Record.bVisible = bVisible;
-        m_pRecord->Append(Record);
-        return true;
-    }
+    void MonitorStop() override;
+    bool MonitorVisibilitySet(bool bVisible) override;
     bool FrameBufferUpdate(FrameBufferInfo Info, void* pFrameBuffer, UINT32 Pitch, void* pFrameBufferAuxiliary,
                            UINT32 FrameBufferAuxiliaryPitch, RECT* pRectangleUpdateArea, UINT32 Flags,
-                           PointerInfo* pPointerInfo) override {
-        MonitorCall Record = Call(MonitorCall::Kind::Update);
-        Record.Sequence = m_pRecord->UpdateBegin();
-        const bool bResult = m_pRecord->OnUpdate ? m_pRecord->OnUpdate() : true;
-        Record.Info = Info;
-        Record.pFrameBuffer = pFrameBuffer;
-        Record.Pitch = Pitch;
-        Record.Rectangle = *pRectangleUpdateArea;
-        Record.Flags = Flags;
-        Record.bAuxiliaryNull = pFrameBufferAuxiliary == nullptr && FrameBufferAuxiliaryPitch == 0;
-        Record.bPointerNull = pPointerInfo == nullptr;
-        m_pRecord->Compose(pFrameBuffer, Pitch, *pRectangleUpdateArea);
-        m_pRecord->Append(Record);
-        return bResult;
-    }
-    bool CursorPositionSet(int, int, int) override { return true; }
-    bool CursorShapeSet(PointerInfo*) override { return true; }
-    bool Heartbeat() override {
-        m_pRecord->Append(Call(MonitorCall::Kind::Heartbeat));
-        return true;
-    }
-    bool InactivitySet(INT32 Inactive) override {
-        MonitorCall Record = Call(MonitorCall::Kind::Inactivity);
-        Record.Inactive = Inactive;
-        m_pRecord->Append(Record);
-        return false;
-    }
-    std::wstring InstanceIdGet() override { return L"{00000000-0000-0000-0000-00000000AB5E}"; }
-    std::wstring InstanceNameGet() override { return L"recording"; }
-    UINT32 InstanceContextGet() override { return 0; }
+                           PointerInfo* pPointerInfo) override;
+    bool CursorPositionSet(int x, int y, int visible) override;
+    bool CursorShapeSet(PointerInfo* pPointerShape) override;
+    bool Heartbeat() override;
+    bool InactivitySet(INT32 Inactive) override;
+    std::wstring InstanceIdGet() override;
+    std::wstring InstanceNameGet() override;
+    UINT32 InstanceContextGet() override;
     bool GetMonitorDescription(BYTE** ppMonitorDescriptionInfo, UINT32* pCountByteMonitorDescriptionInfo,
-                               BYTE** ppMonitorEdidInfo, UINT32* pCountByteMonitorEdidInfo) override {
-        const UINT32 Fields[9] = {0, 0, 0, 0, 1, m_pRecord->DescriptionWidth, m_pRecord->DescriptionHeight, 0, 60};
-        auto* pRecord = static_cast<BYTE*>(LocalAlloc(LPTR, sizeof(Fields)));
-        std::memcpy(pRecord, Fields, sizeof(Fields));
-        *ppMonitorDescriptionInfo = pRecord;
-        *pCountByteMonitorDescriptionInfo = sizeof(Fields);
-        // An EDID record too: the library releases it along with the description.
-        *ppMonitorEdidInfo = static_cast<BYTE*>(LocalAlloc(LPTR, 128));
-        *pCountByteMonitorEdidInfo = 128;
-        return true;
-    }
-    bool InstanceQuery(void*) override { return false; }
+                               BYTE** ppMonitorEdidInfo, UINT32* pCountByteMonitorEdidInfo) override;
+    bool InstanceQuery(void* pQuery) override;
+
+    // Set before the thread starts. FrameBufferUpdateAction runs inside
+    // FrameBufferUpdate after the call was recorded; its result is the
+    // call's result.
+    std::function<bool(const RecordedCall&)> FrameBufferUpdateAction;
+    bool bDescriptionResult = true;
+    UINT32 CountByteEdid = 0;  // non-zero: an EDID record of this size is supplied too
 
 private:
-    static MonitorCall Call(MonitorCall::Kind What) {
-        MonitorCall Result;
-        Result.What = What;
-        Result.MachineMilliseconds = GetTickCount64();
-        return Result;
-    }
-    std::shared_ptr<MonitorRecord> m_pRecord;
+    void PrivateAppend(RecordedCall Call);
+
+    std::shared_ptr<RecordingLog> m_pLog;
+    UINT32 m_Width;
+    UINT32 m_Height;
 };

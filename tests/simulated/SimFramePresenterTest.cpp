@@ -3,10 +3,12 @@
 // library's pipeline to the monitor instance.
 #include <memory>
 
+#include "IddCxRecordingInstance.h"
 #include "IndirectPipelineFixture.h"
-#include "RecordingMonitorInstance.h"
 #include "indirect/ALThreadFrameBufferIddCxApi.h"
 #include "sim/SimFramePresenter.h"
+
+using namespace iddcx;
 
 namespace {
 
@@ -51,9 +53,9 @@ TEST_F(SimFramePresenterTest, WithoutASwapChainNothingIsPresented) {
     ASSERT_TRUE(m_DeviceControl.IoctlMonitorPlug(Fields, sizeof(Fields), &Out));
     ASSERT_TRUE(m_pDriver->SwapchainUnassign(0));
     SimFramePresenter Presenter(m_pDriver, 0, 0);
-    ASSERT_TRUE(Presenter.Start());
     const long Waiters = MachineWaitersBlocked();
-    ASSERT_TRUE(MachineWaitersBlockedAwait(Waiters + 1, kSafety));  // it waits between attempts
+    ASSERT_TRUE(Presenter.Start());
+    EXPECT_TRUE(MachineWaitersBlockedAwait(Waiters + 1, kSafety));  // it waits between attempts
     Presenter.Stop();
     EXPECT_EQ(Presenter.FramesPresentedGet(), 0u);
     EXPECT_EQ(m_pDriver->FramePublishTicksGet(0), 0);

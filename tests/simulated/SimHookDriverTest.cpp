@@ -372,7 +372,14 @@ TEST_F(SimHookDriverTest, ZeroCopyHandsOutTheLiveFrameAndAStillSnapshot) {
     EXPECT_EQ(std::memcmp(pLive, Pixels.data(), Pixels.size()), 0);     // live
     EXPECT_NE(std::memcmp(pStill, Pixels.data(), Pixels.size()), 0);    // still
     ASSERT_TRUE(m_Device.IoctlMonitorFrameBufferZeroCopyUnmap(0, 0, pAuxiliary));
-    EXPECT_EQ(m_pDriver->ViewCount(), ViewsBefore);
+    // The frame address stays valid until the next zero-copy update.
+    EXPECT_EQ(m_pDriver->ViewCount(), ViewsBefore + 1);
+    EXPECT_EQ(m_pDriver->ZeroCopyMappingCount(0, 0), 0u);
+    EXPECT_EQ(std::memcmp(pLive, Pixels.data(), Pixels.size()), 0);
+    uint64_t pFrame2 = 0, pAuxiliary2 = 0;
+    ASSERT_TRUE(m_Device.IoctlMonitorFrameBufferZeroCopyUpdate(0, 0, &pFrame2, nullptr, &pAuxiliary2, nullptr));
+    EXPECT_EQ(m_pDriver->ViewCount(), ViewsBefore + 2);  // the first frame address is gone now
+    ASSERT_TRUE(m_Device.IoctlMonitorFrameBufferZeroCopyUnmap(0, 0, pAuxiliary2));
 }
 
 struct PersistCase {

@@ -13,6 +13,9 @@
 
 #include "interface/NimboMonitorRecords.h"
 
+// Apart from the hook path's recording instance and its records.
+namespace iddcx {
+
 struct MonitorCall {
     enum class Kind { Stop, Visibility, Update, Heartbeat, Inactivity, Destroyed };
     Kind What;
@@ -112,3 +115,5 @@ private:
     size_t m_UpdatesStarted = 0;
     std::vector<uint32_t> m_Picture;
 };
+
+}  // namespace iddcx
