@@ -571,6 +571,10 @@ bool SimHookDriver::FramePresent(uint32_t AdapterIndex, uint32_t MonitorIndex, u
     Entry.Flags = Flags;
     Entry.RectSource = Changed;
     Entry.RectDestination = Changed;
+    LARGE_INTEGER Now{};
+    if (pSlot->bMapped)
+        QueryPerformanceCounter(&Now);
+    pSlot->PublishTicks = Now.QuadPart;  // 0: drawn but not announced
     PrivateUpdatePush(*pSlot, Entry);
     return true;
 }
@@ -708,6 +712,18 @@ std::vector<uint8_t> SimHookDriver::FramePixelsGet(uint32_t AdapterIndex, uint32
         *pPitch = pSlot->Pitch;
     const uint8_t* pPixels = pSlot->pFrame->DriverView();
     return std::vector<uint8_t>(pPixels, pPixels + pSlot->pFrame->CountByteGet());
+}
+
+int64_t SimHookDriver::FramePublishTicksGet(uint32_t AdapterIndex, uint32_t MonitorIndex) const {
+    std::lock_guard<std::mutex> Lock(LockGet());
+    const Slot* pSlot = PrivateSlotFind(AdapterIndex, MonitorIndex);
+    return pSlot == nullptr ? 0 : pSlot->PublishTicks;
+}
+
+uint64_t SimHookDriver::FrameCountGet(uint32_t AdapterIndex, uint32_t MonitorIndex) const {
+    std::lock_guard<std::mutex> Lock(LockGet());
+    const Slot* pSlot = PrivateSlotFind(AdapterIndex, MonitorIndex);
+    return pSlot == nullptr || pSlot->pPattern == nullptr ? 0 : pSlot->pPattern->FrameCountGet();
 }
 
 size_t SimHookDriver::ViewCount() const {
