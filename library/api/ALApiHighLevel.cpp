@@ -198,49 +198,51 @@ bool ALApiHighLevel::PrivateDriverDeviceRunning() {
     return false;
 }
 
-void ALApiHighLevel::PrivateDeviceArrival(PDEV_BROADCAST_HDR lpEventData, bool* pbIsDriverRunning) {
+bool ALApiHighLevel::PrivateDeviceArrival(PDEV_BROADCAST_HDR lpEventData, bool* pbIsDriverRunning) {
     ALDebugPrint(AL_DEBUG_PNP, L"DBT_DEVICEARRIVAL\n");
     if (!RecordCovers(lpEventData, sizeof(DEV_BROADCAST_HDR))) {
         RecordMalformedLog(lpEventData);
-        return;
+        return false;
     }
     if (lpEventData->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE)
-        return;
+        return true;
     // The name runs from its offset to the end of the claimed record and
     // must be terminated inside it.
     constexpr size_t NameOffset = offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name);
     if (!RecordCovers(lpEventData, NameOffset + sizeof(WCHAR))) {
         RecordMalformedLog(lpEventData);
-        return;
+        return false;
     }
     const auto* pInterface = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W*>(lpEventData);
     const size_t NameUnits = (lpEventData->dbch_size - NameOffset) / sizeof(WCHAR);
     const size_t NameLength = wcsnlen(pInterface->dbcc_name, NameUnits);
     if (NameLength == NameUnits) {
         RecordMalformedLog(lpEventData);
-        return;
+        return false;
     }
     ALDebugPrint(AL_DEBUG_PNP, L"  %s\n", pInterface->dbcc_name);
     *pbIsDriverRunning = PrivateDriverDeviceRunning();
+    return true;
 }
 
-void ALApiHighLevel::PrivateDeviceRemoval(const wchar_t* pEventName, PDEV_BROADCAST_HDR lpEventData,
+bool ALApiHighLevel::PrivateDeviceRemoval(const wchar_t* pEventName, PDEV_BROADCAST_HDR lpEventData,
                                           bool* pbIsOwnDeviceRemoval) {
     ALDebugPrint(AL_DEBUG_PNP, L"%s\n", pEventName);
     if (!RecordCovers(lpEventData, sizeof(DEV_BROADCAST_HDR))) {
         RecordMalformedLog(lpEventData);
-        return;
+        return false;
     }
     if (lpEventData->dbch_devicetype != DBT_DEVTYP_HANDLE)
-        return;
+        return true;
     // Read through the record's own layout: the handle sits at byte 12 on
     // 32-bit builds and at byte 16 on 64-bit ones.
     if (!RecordCovers(lpEventData, offsetof(DEV_BROADCAST_HANDLE, dbch_handle) + sizeof(HANDLE))) {
         RecordMalformedLog(lpEventData);
-        return;
+        return false;
     }
     const auto* pHandleRecord = reinterpret_cast<const DEV_BROADCAST_HANDLE*>(lpEventData);
     *pbIsOwnDeviceRemoval = m_DeviceControlIddCxDriver.OnPnPNotificationDeviceRemoval(pHandleRecord->dbch_handle);
+    return true;
 }
 
 bool ALApiHighLevel::OnPnPNotification(uint32_t EventType, PDEV_BROADCAST_HDR lpEventData,
@@ -263,16 +265,14 @@ bool ALApiHighLevel::OnPnPNotification(uint32_t EventType, PDEV_BROADCAST_HDR lp
         ALDebugPrint(AL_DEBUG_ERROR, L"ALApiHighLevel::OnPnPNotification failed! NULL == lpEventData\n");
         return false;
     }
+    // A record that claims less than its device type needs is refused.
     switch (EventType) {
     case DBT_DEVICEARRIVAL:
-        PrivateDeviceArrival(lpEventData, pbIsDriverRunning);
-        break;
+        return PrivateDeviceArrival(lpEventData, pbIsDriverRunning);
     case DBT_DEVICEQUERYREMOVE:
-        PrivateDeviceRemoval(L"DBT_DEVICEQUERYREMOVE", lpEventData, pbIsOwnDeviceRemoval);
-        break;
+        return PrivateDeviceRemoval(L"DBT_DEVICEQUERYREMOVE", lpEventData, pbIsOwnDeviceRemoval);
     case DBT_DEVICEREMOVEPENDING:
-        PrivateDeviceRemoval(L"DBT_DEVICEREMOVEPENDING", lpEventData, pbIsOwnDeviceRemoval);
-        break;
+        return PrivateDeviceRemoval(L"DBT_DEVICEREMOVEPENDING", lpEventData, pbIsOwnDeviceRemoval);
     case DBT_DEVICEQUERYREMOVEFAILED:
         ALDebugPrint(AL_DEBUG_ERROR | AL_DEBUG_PNP, L"DBT_DEVICEQUERYREMOVEFAILED\n");
         break;
