@@ -21,9 +21,9 @@ bool DemoDriverSideSimulated::Prepare(const DemoOptions& Options, std::string* p
     // A long-running host: the machine keeps no copy of the debug output.
     MachineDebugRecordSet(false);
     if (Options.bDebugLevelGiven) {
+        MachineDebugEchoSet(Options.DebugLevel != 0);
         if (!PrivateDebugLevelSeed(Options.DebugLevel, pError))
             return false;
-        MachineDebugEchoSet(Options.DebugLevel != 0);
     }
     m_SlotCount = std::max<uint32_t>(3, Options.MonitorCount);
     if (Options.DriverKind == DemoOptions::Driver::Hook) {
@@ -59,9 +59,11 @@ bool DemoDriverSideSimulated::PrivateDebugLevelSeed(uint32_t Level, std::string*
         *pError = "DebugLevelAL could not be written to the simulated registry (error " + std::to_string(Status) + ")";
         return false;
     }
-    // The library read its level when it was loaded, with this process;
-    // have it read the value just written.
+    // The library read its level (and wrote its header) when it was
+    // loaded, with this process, before the value existed: have it do both
+    // again, as a library loaded now would.
     ALDebugLevelRead();
+    ALDebugHeaderPrint();
     return true;
 }
 
