@@ -2,8 +2,8 @@
 # End-to-end checks of the demo host on the simulated machine: both drivers
 # with two monitors (exit code, progress line, summary with measured latency,
 # a valid, non-uniform PNG per monitor that shows the moving square), the
-# library's log on stderr only with --debug-level, --help, and bad options
-# refused with a message and a non-zero exit, leaving nothing behind.
+# library's log on stderr only with --debug-level, Ctrl-C, --help, and bad
+# options refused with a message and a non-zero exit, leaving nothing behind.
 # Builds nimbo-demo in $NIMBO_DEMO_PRESET (default linux-asan, which make test
 # has already built). Last line: "demo: N passed, N failed".
 set -uo pipefail
@@ -72,6 +72,24 @@ debug_level_check() {
     result "--debug-level 0x5: the library's lines on stderr" $? "exit $rc, $(grep -c 'AL \[' "$work/debug.err") lines"
 }
 
+# Ctrl-C during the run: the clean shutdown all the same (monitors ended,
+# picture written), then exit 130.
+interrupt_check() {
+    timeout 120 "$demo" --driver indirect --mode 320x240 --duration 600 --out "$work/out-int" \
+        > "$work/int.out" 2> "$work/int.err" &
+    local pid=$! waited=0
+    # Until the first progress line (at most 60 s).
+    while ! grep -q ' frames ' "$work/int.out" 2>/dev/null && [ "$waited" -lt 600 ]; do
+        sleep 0.1; waited=$((waited + 1))
+    done
+    kill -INT "$pid"
+    wait "$pid"
+    local rc=$?
+    [ "$rc" -eq 130 ] && grep -q interrupted "$work/int.out" && grep -q '^summary' "$work/int.out" &&
+        python3 tests/demo/png_check.py "$work/out-int/monitor-0.png" 320 240 > /dev/null
+    result "Ctrl-C: clean shutdown, summary and picture, exit 130" $? "exit $rc; $(tail -2 "$work/int.err" | tr '\n' ' ')"
+}
+
 help_check() {
     run help --help
     local missing=0 option
@@ -122,6 +140,7 @@ fi
 driver_checks indirect
 driver_checks hook
 debug_level_check
+interrupt_check
 help_check
 bad_option_checks
 finish

@@ -70,8 +70,8 @@ int DemoHost::Run() {
     const int ApiType =
         m_Options.DriverKind == DemoOptions::Driver::Hook ? NIMBO_API_TYPE_HOOK_DRIVER : NIMBO_API_TYPE_IDDCX_DRIVER;
     if (!pApi->Initialize(DevicePathGet(m_Options.DriverKind), ApiType)) {
-        PrivateFailure("the library could not open the driver's control device (is the driver installed? "
-                       "--debug-level 0x1 shows the library's reason)");
+        PrivateFailure("the library could not open the driver's control device: is the driver installed? (the "
+                       "library's log at level 0x1 tells why)");
         m_pDriverSide->Finish();
         return 1;
     }
@@ -99,7 +99,9 @@ int DemoHost::Run() {
     }
     const bool bWritten = PrivateResultsWrite(Seconds);
     m_pDriverSide->Finish();
-    return bWritten ? 0 : 1;
+    if (!bWritten)
+        return 1;
+    return m_bInterrupted.load() ? ExitInterrupted : 0;
 }
 
 bool DemoHost::PrivateMonitorsPlug(INimboApi& Api) {
@@ -112,7 +114,7 @@ bool DemoHost::PrivateMonitorsPlug(INimboApi& Api) {
             // A failed plug leaves the instance with us.
             delete pInstance;
             PrivateFailure("the library could not plug monitor " + std::to_string(Ordinal) +
-                           " (--debug-level 0x1 shows the library's reason)");
+                           " (the library's log at level 0x1 tells why)");
             return false;
         }
         m_Monitors.push_back(pRecord);

@@ -21,8 +21,11 @@ public:
     DemoHost(const DemoOptions& Options, std::unique_ptr<DemoDriverSide> pDriverSide,
              const std::atomic<bool>& bInterrupted);
 
+    // Interrupted (Ctrl-C) but shut down cleanly, pictures written.
+    static constexpr int ExitInterrupted = 130;
+
     // The process's exit code: 0 when every monitor received frames and its
-    // picture was written.
+    // picture was written, 1 when not, ExitInterrupted.
     int Run();
 
 private:
