@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "DemoApiSession.h"
 #include "DemoMonitorInstance.h"
 #include "DemoPngWriter.h"
 #include "DemoReport.h"
@@ -20,25 +21,6 @@ constexpr auto kInterruptCheck = std::chrono::milliseconds(50);
 const wchar_t* DevicePathGet(DemoOptions::Driver Kind) {
     return Kind == DemoOptions::Driver::Hook ? L"\\\\.\\NimboHookCtrlvantor" : L"\\\\.\\NimboIndirectCtrlkorvaxHalden";
 }
-
-// Uninitialize on every way out once Initialize succeeded: nothing stays
-// plugged.
-class ApiSession {
-public:
-    explicit ApiSession(INimboApi& Api) : m_Api(Api) {}
-    ~ApiSession() { End(); }
-    ApiSession(const ApiSession&) = delete;
-    ApiSession& operator=(const ApiSession&) = delete;
-    void End() {
-        if (m_bOpen)
-            m_Api.Uninitialize(true);
-        m_bOpen = false;
-    }
-
-private:
-    INimboApi& m_Api;
-    bool m_bOpen = true;
-};
 
 }  // namespace
 
@@ -77,7 +59,7 @@ int DemoHost::Run() {
     }
     double Seconds = 0;
     {
-        ApiSession Session(*pApi);
+        DemoApiSession Session(*pApi);
         if (!PrivateMonitorsPlug(*pApi)) {
             Session.End();
             m_pDriverSide->Finish();
