@@ -287,6 +287,12 @@ DWORD SimHookDriver::PrivateFrameBufferMap(const Buffers& Request) {
     pSlot->pFrameView = pSlot->pFrame->ViewMap();
     pSlot->pUpdateRingView = pSlot->pUpdateRing->ViewMap();
     pSlot->pPointerView = pSlot->pPointer->ViewMap();
+    if (m_Config.UpdateOnMap) {
+        FrameBufferUpdateEntry Entry{};
+        Entry.RectSource = *m_Config.UpdateOnMap;
+        Entry.RectDestination = *m_Config.UpdateOnMap;
+        PrivateUpdatePush(*pSlot, Entry);
+    }
 
     IoctlInfoMonitorFrameBuffer Out{};
     Out.Width = pSlot->Description.WidthGet();
