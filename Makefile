@@ -8,9 +8,10 @@ test:
 clean:
 	rm -rf build out
 
-# Benchmarks: the optimised native build and every Google Benchmark suite.
+# Benchmarks: the optimised native build and every Google Benchmark suite;
+# ends with one table of all of them, also written to out/bench.json.
 bench:
 	@scripts/install-deps.sh
 	@[ -f build/linux-release/build.ninja ] || cmake --preset linux-release
 	@cmake --build --preset linux-release
-	@for b in build/linux-release/bench/*Benchmark; do echo "=== $$b"; "$$b" || exit 1; done
+	@scripts/run-bench.sh

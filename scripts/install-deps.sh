@@ -7,6 +7,8 @@ native=(cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev
         g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
         wine wine64)
 i386=(wine32:i386)
+# The benchmark table (python3) and the fuzz targets (clang with libFuzzer).
+native+=(python3 clang libclang-rt-14-dev)
 
 missing=()
 for p in "${native[@]}" "${i386[@]}"; do
