@@ -1,6 +1,6 @@
 # The two commands of the README. Both do all the set-up on a fresh Debian 12
 # machine (as root): packages, configuration, builds.
-.PHONY: test demo bench clean
+.PHONY: test demo bench fuzz clean
 
 test:
 	@scripts/run-tests.sh
@@ -15,3 +15,8 @@ bench:
 	@[ -f build/linux-release/build.ninja ] || cmake --preset linux-release
 	@cmake --build --preset linux-release
 	@scripts/run-bench.sh
+
+# Fuzzing: every libFuzzer target for FUZZ_SECONDS seconds each (default 60).
+fuzz:
+	@scripts/install-deps.sh
+	@scripts/run-fuzz.sh
