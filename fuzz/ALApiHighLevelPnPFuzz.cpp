@@ -16,6 +16,7 @@
 
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
+#include "FuzzMachine.h"
 #include "api/ALApiHighLevel.h"
 #include "driver/ALDeviceControlIddCx.h"
 #include "platform/machine.h"
@@ -53,7 +54,7 @@ void DisplayDeviceAdd(bool bStarted) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    MachineDebugRecordSet(false);  // every text is formatted and written, not kept
+    FuzzMachineDebugSet();
     MachineDeviceReset();
     MachineRegistryReset();
     MachineSetupReset();

@@ -15,6 +15,7 @@
 
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
+#include "FuzzMachine.h"
 #include "hook/ALCircularBufferReader.h"
 #include "platform/machine.h"
 #include "rings/FuzzRing.h"
@@ -64,7 +65,7 @@ void TakeCheck(const FuzzRing& Ring, const Before& Prior, const CircularBufferHe
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     DebugLevelAL = AL_DEBUG_ERROR;  // the cause lines format the header's values
-    MachineDebugRecordSet(false);   // formatted and written, not kept
+    FuzzMachineDebugSet();
     return 0;
 }
 

@@ -19,6 +19,7 @@
 
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
+#include "FuzzMachine.h"
 #include "driver/ALDeviceControlHook.h"
 #include "hook/ALMonitorHook.h"
 #include "platform/machine.h"
@@ -174,7 +175,7 @@ void OneInput(FuzzInput& Input) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     DebugLevelAL = 0xFF;           // every ring text is formatted
-    MachineDebugRecordSet(false);  // and written, not kept
+    FuzzMachineDebugSet();
     MachineDeviceReset();
     MachineRegistryReset();
     g_pMachine = new Machine;
