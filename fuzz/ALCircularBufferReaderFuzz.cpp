@@ -61,6 +61,86 @@ void TakeCheck(const FuzzRing& Ring, const Before& Prior, const CircularBufferHe
     FUZZ_CHECK(After.Consumer == (Snapshot.Consumer + 1) % Capacity);
 }
 
+// The reader under test and what the harness knows of it.
+struct Scenario {
+    Scenario(FuzzRing& Ring, uint32_t CountByteElement, bool bUpdates)
+        : m_Ring(Ring), m_Reader(bUpdates ? "UPD" : "EVT", CountByteElement), m_Element(CountByteElement) {}
+    FuzzRing& m_Ring;
+    ALCircularBufferReader m_Reader;
+    bool m_bAttached = false;
+    CircularBufferHeader m_Snapshot{};  // of the current attachment
+    std::vector<uint8_t> m_Element;
+};
+
+// A one-step take (bBySnapshot false) or a take by the older snapshot.
+void StepTake(Scenario& Case, bool bBySnapshot) {
+    const Before Prior = BeforeTake(Case.m_Ring);
+    const CircularBufferHeader Snapshot = bBySnapshot ? Case.m_Snapshot : Prior.Header;
+    Case.m_Ring.SeenNote(Snapshot.CountElements);
+    std::memset(Case.m_Element.data(), kUntouched, Case.m_Element.size());
+    const bool bTaken = bBySnapshot ? Case.m_Reader.ElementTake(Case.m_Snapshot, Case.m_Element.data())
+                                    : Case.m_Reader.ElementTake(Case.m_Element.data());
+    TakeCheck(Case.m_Ring, Prior, Snapshot, Case.m_bAttached, bTaken, Case.m_Element);
+}
+
+void StepOverflow(Scenario& Case) {
+    const CircularBufferHeader Prior = Case.m_Ring.HeaderGet();
+    const bool bTaken = Case.m_Reader.OverflowTake();
+    const CircularBufferHeader After = Case.m_Ring.HeaderGet();
+    FUZZ_CHECK(bTaken == (Case.m_bAttached && Prior.Overflow == 1));
+    FUZZ_CHECK(After.Overflow == (bTaken ? 0 : Prior.Overflow));
+    FUZZ_CHECK(After.Producer == Prior.Producer && After.Consumer == Prior.Consumer);
+}
+
+void StepAttach(Scenario& Case, bool bAttach) {
+    if (bAttach) {
+        Case.m_Ring.AttachPrepare();
+        Case.m_Reader.Attach(Case.m_Ring.AddressGet());
+    } else {
+        Case.m_Reader.Detach();
+    }
+    Case.m_bAttached = bAttach;
+    FUZZ_CHECK(Case.m_Reader.IsAttached() == bAttach);
+    Case.m_Snapshot = CircularBufferHeader{};  // a snapshot belongs to the attachment it was read from
+}
+
+// One step of the reader or of the driver, chosen by the input.
+void StepRun(Scenario& Case, FuzzInput& Input) {
+    switch (Input.ByteRead() % 9) {
+    case 0:
+        StepTake(Case, false);
+        break;
+    case 1:  // the snapshot of a later step
+        FUZZ_CHECK(Case.m_Reader.HeaderRead(&Case.m_Snapshot) == Case.m_bAttached);
+        break;
+    case 2:
+        StepTake(Case, true);
+        break;
+    case 3:
+        StepOverflow(Case);
+        break;
+    case 4: {
+        const unsigned Field = Input.ByteRead();
+        Case.m_Ring.FieldWrite(Field, Input.WordRead());
+        break;
+    }
+    case 5: {  // a small value, where the ring's bounds are
+        const unsigned Field = Input.ByteRead();
+        Case.m_Ring.FieldWrite(Field, Case.m_Ring.CapacityGet() - 2 + Input.ByteRead() % 4);
+        break;
+    }
+    case 6:
+        Case.m_Ring.ElementWrite(Input.ByteRead(), Input);
+        break;
+    case 7:
+        Case.m_Ring.Push(Input);
+        break;
+    default:
+        StepAttach(Case, (Input.ByteRead() & 1) == 0);
+        break;
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -73,81 +153,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t CountByte) {
     FuzzInput Input(pData, CountByte);
     const bool bUpdates = (Input.ByteRead() & 1) != 0;
     const uint32_t CountByteElement = bUpdates ? sizeof(FrameBufferUpdateEntry) : sizeof(NIMBO_MONITOR_EVENT);
-    const uint32_t Capacity = 1 + Input.ByteRead() % 32;
-    FuzzRing Ring(Capacity, CountByteElement);
+    FuzzRing Ring(1 + Input.ByteRead() % 32, CountByteElement);
     CircularBufferHeader Header;
     Input.BytesRead(&Header, sizeof(Header));
     Ring.HeaderSet(Header);
-    for (uint32_t Index = 0; Index < Capacity && !Input.IsEmpty(); ++Index)
+    for (uint32_t Index = 0; Index < Ring.CapacityGet() && !Input.IsEmpty(); ++Index)
         Ring.ElementWrite(Index, Input);
 
-    ALCircularBufferReader Reader(bUpdates ? "UPD" : "EVT", CountByteElement);
-    Ring.AttachPrepare();
-    Reader.Attach(Ring.AddressGet());
-    bool bAttached = true;
-    CircularBufferHeader Snapshot{};
-    std::vector<uint8_t> Element(CountByteElement);
-
-    while (!Input.IsEmpty()) {
-        switch (Input.ByteRead() % 9) {
-        case 0: {  // one step
-            const Before Prior = BeforeTake(Ring);
-            Ring.SeenNote(Prior.Header.CountElements);
-            std::memset(Element.data(), kUntouched, Element.size());
-            const bool bTaken = Reader.ElementTake(Element.data());
-            TakeCheck(Ring, Prior, Prior.Header, bAttached, bTaken, Element);
-            break;
-        }
-        case 1:  // the snapshot of a later step
-            FUZZ_CHECK(Reader.HeaderRead(&Snapshot) == bAttached);
-            break;
-        case 2: {  // a step by the older snapshot
-            const Before Prior = BeforeTake(Ring);
-            Ring.SeenNote(Snapshot.CountElements);
-            std::memset(Element.data(), kUntouched, Element.size());
-            const bool bTaken = Reader.ElementTake(Snapshot, Element.data());
-            TakeCheck(Ring, Prior, Snapshot, bAttached, bTaken, Element);
-            break;
-        }
-        case 3: {
-            const CircularBufferHeader Prior = Ring.HeaderGet();
-            const bool bTaken = Reader.OverflowTake();
-            const CircularBufferHeader After = Ring.HeaderGet();
-            FUZZ_CHECK(bTaken == (bAttached && Prior.Overflow == 1));
-            FUZZ_CHECK(After.Overflow == (bTaken ? 0 : Prior.Overflow));
-            FUZZ_CHECK(After.Producer == Prior.Producer && After.Consumer == Prior.Consumer);
-            break;
-        }
-        case 4: {
-            const unsigned Field = Input.ByteRead();
-            Ring.FieldWrite(Field, Input.WordRead());
-            break;
-        }
-        case 5: {  // a small value, where the ring's bounds are
-            const unsigned Field = Input.ByteRead();
-            Ring.FieldWrite(Field, Capacity - 2 + Input.ByteRead() % 4);
-            break;
-        }
-        case 6:
-            Ring.ElementWrite(Input.ByteRead(), Input);
-            break;
-        case 7:
-            Ring.Push(Input);
-            break;
-        default:
-            if ((Input.ByteRead() & 1) != 0) {
-                Reader.Detach();
-                bAttached = false;
-            } else {
-                Ring.AttachPrepare();
-                Reader.Attach(Ring.AddressGet());
-                bAttached = true;
-            }
-            FUZZ_CHECK(Reader.IsAttached() == bAttached);
-            // A snapshot belongs to the attachment it was read from.
-            Snapshot = CircularBufferHeader{};
-            break;
-        }
-    }
+    Scenario Case(Ring, CountByteElement, bUpdates);
+    StepAttach(Case, true);
+    while (!Input.IsEmpty())
+        StepRun(Case, Input);
     return 0;
 }

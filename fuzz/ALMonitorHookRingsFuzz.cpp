@@ -32,8 +32,8 @@ constexpr uint32_t kWidth = 64;
 constexpr uint32_t kHeight = 48;
 
 struct Machine {
-    std::shared_ptr<SimHookDriver> pDriver;
-    ALDeviceControlHook Device;
+    std::shared_ptr<SimHookDriver> m_pDriver;
+    ALDeviceControlHook m_Device;
 };
 
 Machine* g_pMachine = nullptr;
@@ -111,64 +111,82 @@ void SoundMergeCheck(ALMonitorHook& Monitor, SimHookDriver& Driver, FuzzInput& I
     }
 }
 
+// What the input has the driver and the monitor do so far.
+struct History {
+    std::vector<NIMBO_MONITOR_EVENT> m_Written;  // monitor events emitted
+    bool m_bHeadersRewritten = false;
+};
+
+void DriverStep(SimHookDriver& Driver, unsigned Step, FuzzInput& Input, History& Past) {
+    switch (Step) {
+    case 0: {
+        NIMBO_MONITOR_EVENT Event;
+        Input.BytesRead(&Event, sizeof(Event));
+        Driver.MonitorEventEmit(0, 0, Event);
+        Past.m_Written.push_back(Event);
+        break;
+    }
+    case 1: {
+        const RECT Rect = RectRead(Input);
+        Driver.FrameUpdateAnnounce(0, 0, Rect, Input.WordRead());
+        break;
+    }
+    case 2:
+        Driver.UpdateRingOverflowRaise(0, 0);
+        break;
+    default: {
+        Past.m_bHeadersRewritten = true;
+        CircularBufferHeader Header;
+        Input.BytesRead(&Header, sizeof(Header));
+        const bool bEvents = (Input.ByteRead() & 1) != 0;
+        Driver.RingHeaderWrite(0, 0, bEvents ? SimHookDriver::Ring::MonitorEvents : SimHookDriver::Ring::Updates,
+                               Header);
+        break;
+    }
+    }
+}
+
+void MonitorStep(ALMonitorHook& Monitor, SimHookDriver& Driver, unsigned Step, FuzzInput& Input,
+                 const History& Past) {
+    switch (Step) {
+    case 0:
+        EventsRetrieve(Monitor, Past.m_Written);
+        break;
+    case 1:
+        if (Monitor.OverflowCheckAndDrain()) {
+            RECT Rectangle{};
+            FUZZ_CHECK(!Monitor.UpdateRectanglesRetrieve(kWidth, kHeight, &Rectangle, nullptr));
+        }
+        break;
+    case 2:
+        UpdatesRetrieve(Monitor, Input);
+        break;
+    default:  // while the driver keeps the update ring sound
+        if (!Past.m_bHeadersRewritten)
+            SoundMergeCheck(Monitor, Driver, Input);
+        break;
+    }
+}
+
 void OneInput(FuzzInput& Input) {
-    SimHookDriver& Driver = *g_pMachine->pDriver;
+    SimHookDriver& Driver = *g_pMachine->m_pDriver;
     ALMonitorHook Monitor;
     std::vector<uint8_t> Description = DescriptionMake();
     bool bAlreadyPlugged = false;
-    FUZZ_CHECK(Monitor.Plug(g_pMachine->Device, 0, 0, static_cast<UINT32>(Description.size()), Description.data(), 0,
+    FUZZ_CHECK(Monitor.Plug(g_pMachine->m_Device, 0, 0, static_cast<UINT32>(Description.size()), Description.data(), 0,
                             nullptr, &bAlreadyPlugged));
     IoctlInfoMonitorFrameBuffer FrameBuffer{};
-    FUZZ_CHECK(Monitor.Map(g_pMachine->Device, &FrameBuffer));
-
-    std::vector<NIMBO_MONITOR_EVENT> Written;
-    bool bHeadersRewritten = false;
+    FUZZ_CHECK(Monitor.Map(g_pMachine->m_Device, &FrameBuffer));
+    History Past;
     while (!Input.IsEmpty()) {
-        switch (Input.ByteRead() % 8) {
-        case 0: {
-            NIMBO_MONITOR_EVENT Event;
-            Input.BytesRead(&Event, sizeof(Event));
-            Driver.MonitorEventEmit(0, 0, Event);
-            Written.push_back(Event);
-            break;
-        }
-        case 1: {
-            const RECT Rect = RectRead(Input);
-            Driver.FrameUpdateAnnounce(0, 0, Rect, Input.WordRead());
-            break;
-        }
-        case 2:
-            Driver.UpdateRingOverflowRaise(0, 0);
-            break;
-        case 3: {
-            bHeadersRewritten = true;
-            CircularBufferHeader Header;
-            Input.BytesRead(&Header, sizeof(Header));
-            const bool bEvents = (Input.ByteRead() & 1) != 0;
-            Driver.RingHeaderWrite(0, 0, bEvents ? SimHookDriver::Ring::MonitorEvents : SimHookDriver::Ring::Updates,
-                                   Header);
-            break;
-        }
-        case 4:
-            EventsRetrieve(Monitor, Written);
-            break;
-        case 5:
-            if (Monitor.OverflowCheckAndDrain()) {
-                RECT Rectangle{};
-                FUZZ_CHECK(!Monitor.UpdateRectanglesRetrieve(kWidth, kHeight, &Rectangle, nullptr));
-            }
-            break;
-        case 6:
-            UpdatesRetrieve(Monitor, Input);
-            break;
-        default:  // while the driver keeps the update ring sound
-            if (!bHeadersRewritten)
-                SoundMergeCheck(Monitor, Driver, Input);
-            break;
-        }
+        const unsigned Step = Input.ByteRead() % 8;
+        if (Step < 4)
+            DriverStep(Driver, Step, Input, Past);
+        else
+            MonitorStep(Monitor, Driver, Step - 4, Input, Past);
     }
-    Monitor.Unmap(g_pMachine->Device, &FrameBuffer, true);
-    Monitor.Unplug(g_pMachine->Device);
+    Monitor.Unmap(g_pMachine->m_Device, &FrameBuffer, true);
+    Monitor.Unplug(g_pMachine->m_Device);
 }
 
 }  // namespace
@@ -181,9 +199,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     g_pMachine = new Machine;
     SimHookDriver::Config Settings;
     Settings.bVisibilityOnPlug = false;
-    g_pMachine->pDriver = SimHookDriver::Install(Settings);
-    FUZZ_CHECK(g_pMachine->pDriver != nullptr);
-    FUZZ_CHECK(g_pMachine->Device.Create(L"\\\\.\\NimboHookCtrlvantor"));
+    g_pMachine->m_pDriver = SimHookDriver::Install(Settings);
+    FUZZ_CHECK(g_pMachine->m_pDriver != nullptr);
+    FUZZ_CHECK(g_pMachine->m_Device.Create(L"\\\\.\\NimboHookCtrlvantor"));
     return 0;
 }
 
