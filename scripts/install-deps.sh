@@ -8,6 +8,8 @@ native=(cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev
         wine wine64
         libstb-dev python3)  # the demo's PNG writer; its checks decode the PNGs
 i386=(wine32:i386)
+# The benchmark table (python3) and the fuzz targets (clang with libFuzzer).
+native+=(python3 clang libclang-rt-14-dev)
 
 missing=()
 for p in "${native[@]}" "${i386[@]}"; do
