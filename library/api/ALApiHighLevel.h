@@ -33,12 +33,15 @@ public:
     // Read access for tests.
     int ApiTypeGet() const { return m_ApiType; }
     ALListFrameBufferThreads& ListGet() { return ListFrameBufferThreads; }
+    ALDeviceControlHook& DeviceControlHookGet() { return m_DeviceControlHookDriver; }
+    ALDeviceControlIddCx& DeviceControlIddCxGet() { return m_DeviceControlIddCxDriver; }
 
 private:
     bool PrivateMonitorIndexChoose(uint32_t StoredIndex, uint32_t MonitorCount, int* pMonitorIndex);
     bool PrivateThreadStart(INimboApiDisplayMonitorInstance* pHardware, int MonitorIndex);
-    void PrivateDeviceArrival(PDEV_BROADCAST_HDR lpEventData, bool* pbIsDriverRunning);
-    void PrivateDeviceRemoval(const wchar_t* pEventName, PDEV_BROADCAST_HDR lpEventData,
+    // False for a malformed record.
+    bool PrivateDeviceArrival(PDEV_BROADCAST_HDR lpEventData, bool* pbIsDriverRunning);
+    bool PrivateDeviceRemoval(const wchar_t* pEventName, PDEV_BROADCAST_HDR lpEventData,
                               bool* pbIsOwnDeviceRemoval);
     static bool PrivateDriverDeviceRunning();
 

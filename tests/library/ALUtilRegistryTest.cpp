@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "DebugLevelScope.h"
+#include "KeyDaclDescribe.h"
 #include "LogLine.h"
 #include "platform/DebugCapture.h"
 #include "platform/PlatformInfo.h"
@@ -13,79 +14,6 @@
 #include "support/ALUtilRegistry.h"
 
 namespace {
-
-// A well-known SID made the documented way, freed with the scope.
-class WellKnownSid {
-public:
-    explicit WellKnownSid(bool bAdministrators) {
-        SID_IDENTIFIER_AUTHORITY World = SECURITY_WORLD_SID_AUTHORITY;
-        SID_IDENTIFIER_AUTHORITY Nt = SECURITY_NT_AUTHORITY;
-        if (bAdministrators)
-            AllocateAndInitializeSid(&Nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
-                                     &m_pSid);
-        else
-            AllocateAndInitializeSid(&World, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &m_pSid);
-    }
-    ~WellKnownSid() {
-        if (m_pSid != nullptr)
-            FreeSid(m_pSid);
-    }
-    WellKnownSid(const WellKnownSid&) = delete;
-    WellKnownSid& operator=(const WellKnownSid&) = delete;
-    PSID Get() const { return m_pSid; }
-
-private:
-    PSID m_pSid = nullptr;
-};
-
-// The DACL of a key, one text per entry: "allow 000F003F OI|CI Everyone".
-std::string DaclDescribe(HKEY hKey) {
-    DWORD Size = 0;
-    LSTATUS Status = RegGetKeySecurity(hKey, DACL_SECURITY_INFORMATION, nullptr, &Size);
-    if (Status != ERROR_INSUFFICIENT_BUFFER)
-        return "RegGetKeySecurity size " + std::to_string(Status);
-    std::vector<BYTE> Descriptor(Size);
-    Status = RegGetKeySecurity(hKey, DACL_SECURITY_INFORMATION, Descriptor.data(), &Size);
-    if (Status != ERROR_SUCCESS)
-        return "RegGetKeySecurity " + std::to_string(Status);
-    BOOL bPresent = FALSE;
-    BOOL bDefaulted = FALSE;
-    PACL pDacl = nullptr;
-    if (!GetSecurityDescriptorDacl(Descriptor.data(), &bPresent, &pDacl, &bDefaulted))
-        return "GetSecurityDescriptorDacl failed";
-    if (!bPresent || pDacl == nullptr)
-        return "no DACL";
-    const WellKnownSid Everyone(false);
-    const WellKnownSid Administrators(true);
-    std::string Text;
-    for (DWORD i = 0; i < pDacl->AceCount; ++i) {
-        void* pAce = nullptr;
-        if (!GetAce(pDacl, i, &pAce))
-            return Text + "GetAce failed";
-        const auto* pAllowed = static_cast<const ACCESS_ALLOWED_ACE*>(pAce);
-        char Mask[16];
-        snprintf(Mask, sizeof(Mask), "%08X", static_cast<unsigned>(pAllowed->Mask));
-        const BYTE Flags = pAllowed->Header.AceFlags;
-        PSID pSid = const_cast<DWORD*>(&pAllowed->SidStart);
-        const std::string Who = EqualSid(pSid, Everyone.Get())         ? "Everyone"
-                                : EqualSid(pSid, Administrators.Get()) ? "Administrators"
-                                                                       : "other";
-        std::string FlagText = (Flags & OBJECT_INHERIT_ACE) ? "OI" : "";
-        if (Flags & CONTAINER_INHERIT_ACE)
-            FlagText += FlagText.empty() ? "CI" : "|CI";
-        if (Flags & ~(OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE))
-            FlagText.append("|").append(std::to_string(Flags));
-        if (!Text.empty())
-            Text.append("; ");
-        Text.append(pAllowed->Header.AceType == ACCESS_ALLOWED_ACE_TYPE ? "allow " : "other ");
-        Text.append(Mask).append(" ");
-        Text.append(FlagText.empty() ? std::string("-") : FlagText).append(" ");
-        Text.append(Who);
-    }
-    return Text;
-}
-
-const char kEveryoneDacl[] = "allow 000F003F OI|CI Everyone; allow 000F003F - Administrators";
 
 // Each test works below a key of its own process under HKLM and removes it.
 class ALUtilRegistryTest : public ::testing::Test {

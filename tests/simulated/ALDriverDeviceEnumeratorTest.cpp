@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "DisplayDeviceNode.h"
 #include "SimulatedMachine.h"
 #include "driver/ALDeviceControlIddCx.h"
 #include "driver/ALDriverDeviceEnumerator.h"
@@ -18,9 +19,7 @@
 
 namespace {
 
-const GUID kDisplayClass = {0x4d36e968, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
 const GUID kOtherInterface = {0x12345678, 0x1111, 0x2222, {0x33, 0x33, 0x44, 0x44, 0x44, 0x44, 0x44, 0x44}};
-const DEVPROPKEY kDevNodeStatus = {{0x4340A6C5, 0x93FA, 0x4706, {0x97, 0x2C, 0x7B, 0x64, 0x80, 0x08, 0xA5, 0xA7}}, 2};
 constexpr uint32_t kInterfacePresent = DIGCF_DEVICEINTERFACE | DIGCF_PRESENT;
 
 class ALDriverDeviceEnumeratorTest : public SimulatedMachineTest {
@@ -33,24 +32,11 @@ protected:
         MachineSetupReset();
         SimulatedMachineTest::TearDown();
     }
-    // A registered root display device (no driver: not started) with an
-    // interface of InterfaceClass; returns its instance id.
-    std::wstring DeviceAdd(const GUID& InterfaceClass = ALDeviceControlIddCx::InterfaceClassGuid) {
-        HDEVINFO hSet = SetupDiCreateDeviceInfoList(&kDisplayClass, nullptr);
-        SP_DEVINFO_DATA Data{};
-        Data.cbSize = sizeof(Data);
-        EXPECT_TRUE(SetupDiCreateDeviceInfoW(hSet, L"DISPLAY", &kDisplayClass, nullptr, nullptr, DICD_GENERATE_ID, &Data));
-        EXPECT_TRUE(SetupDiCallClassInstaller(DIF_REGISTERDEVICE, hSet, &Data));
-        wchar_t InstanceId[64] = {};
-        EXPECT_TRUE(SetupDiGetDeviceInstanceIdW(hSet, &Data, InstanceId, 64, nullptr));
-        SetupDiDestroyDeviceInfoList(hSet);
-        EXPECT_FALSE(MachineDeviceInterfaceAdd(InstanceId, InterfaceClass).empty());
-        return InstanceId;
+    static std::wstring DeviceAdd(const GUID& InterfaceClass = ALDeviceControlIddCx::InterfaceClassGuid) {
+        return DisplayDeviceNode::Add(InterfaceClass);
     }
     static void StatusSet(const std::wstring& InstanceId, DWORD Status, DEVPROPTYPE Type = DEVPROP_TYPE_UINT32) {
-        std::vector<BYTE> Value(sizeof(Status));
-        std::memcpy(Value.data(), &Status, sizeof(Status));
-        ASSERT_TRUE(MachineDevicePropertySet(InstanceId, kDevNodeStatus, Type, Value));
+        DisplayDeviceNode::StatusSet(InstanceId, Status, Type);
     }
     // The high-level API's check: members 0, 1, 2, ... until one runs or the
     // walk ends.
@@ -197,7 +183,7 @@ TEST_F(ALDriverDeviceEnumeratorTest, InterfaceDetailReportsItsSizeWithoutBuffer)
     Device.cbSize = sizeof(Device);
     EXPECT_TRUE(SetupDiGetDeviceInterfaceDetailW(hSet, &Interface, pDetail, Required, nullptr, &Device));
     EXPECT_EQ(std::wstring(pDetail->DevicePath), Path);
-    EXPECT_TRUE(Device.ClassGuid == kDisplayClass);
+    EXPECT_TRUE(Device.ClassGuid == DisplayDeviceNode::kDisplayClass);
     EXPECT_TRUE(SetupDiDestroyDeviceInfoList(hSet));
 }
 
@@ -216,7 +202,7 @@ TEST_F(ALDriverDeviceEnumeratorTest, InterfaceSetHoldsOnlyDevicesWithTheInterfac
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
     DEVPROPTYPE Type = 0;
     DWORD Status = 0;
-    EXPECT_TRUE(SetupDiGetDevicePropertyW(hSet, &Device, &kDevNodeStatus, &Type, reinterpret_cast<PBYTE>(&Status),
+    EXPECT_TRUE(SetupDiGetDevicePropertyW(hSet, &Device, &DisplayDeviceNode::kDevNodeStatus, &Type, reinterpret_cast<PBYTE>(&Status),
                                           sizeof(Status), nullptr, 0));
     EXPECT_EQ(Type, static_cast<DEVPROPTYPE>(DEVPROP_TYPE_UINT32));
     EXPECT_EQ(Status & DN_STARTED, 0u);
