@@ -35,7 +35,7 @@ same_list() {  # NAME EXPECTED ACTUAL
 
 # Names of a PE file's export table ("[Ordinal/Name Pointer] Table" lines).
 pe_exports() {
-    objdump -p "$1" | awk '/\[Ordinal\/Name Pointer\] Table/ { on = 1; next } on && /^\s*\[/ { print $NF; next } on { on = 0 }' | sort
+    objdump -p "$1" | awk '/\[Ordinal\/Name Pointer\] Table/ { on = 1; next } on && /^[ \t]*\[/ { print $NF; next } on { on = 0 }' | sort
 }
 pe_imports() { objdump -p "$1" | awk '/DLL Name:/ { print tolower($3) }' | sort -u; }
 

@@ -25,8 +25,9 @@ class WrapperContextNoApiTest : public ::testing::TestWithParam<NoApiCase> {};
 TEST_P(WrapperContextNoApiTest, ReturnsZeroAndRemembersNothing) {
     WrapperContext Context;
     ::testing::internal::CaptureStdout();
-    EXPECT_EQ(GetParam().Call(Context), 0);
+    const int Result = GetParam().Call(Context);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(Result, 0);
     EXPECT_EQ(Context.pApiHighLevel, nullptr);
     EXPECT_EQ(Context.pDisplayMonitorInstance, nullptr);
 }
@@ -49,8 +50,9 @@ protected:
 
 TEST_F(WrapperContextTest, PlugHandsTheApiAnInstanceWithTheValuesCrosswise) {
     ::testing::internal::CaptureStdout();
-    EXPECT_EQ(m_Context.MonitorPlug(1080, 1920), 0);
+    const int Result = m_Context.MonitorPlug(1080, 1920);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(Result, 0);
     ASSERT_EQ(m_Api.m_Plugs.size(), 1u);
     EXPECT_TRUE(m_Api.m_Plugs[0].bKorvaxHaldenDisplay);
     EXPECT_EQ(m_Api.m_Plugs[0].ModeValue0, 1920);

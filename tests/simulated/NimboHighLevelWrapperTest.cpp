@@ -38,11 +38,17 @@ std::string DriverName(const ::testing::TestParamInfo<DriverKind>& Info) {
     return Info.param == DriverKind::Hook ? "Hook" : "IddCx";
 }
 
-// Runs Call with standard output captured; returns what it printed.
-std::string Printed(const std::function<void()>& Call) {
+// What an export returned and printed to standard output. Nothing else
+// runs while output is captured (a failed expectation prints too).
+struct Outcome {
+    int Result;
+    std::string Text;
+};
+
+Outcome Printed(const std::function<int()>& Call) {
     ::testing::internal::CaptureStdout();
-    Call();
-    return ::testing::internal::GetCapturedStdout();
+    const int Result = Call();
+    return {Result, ::testing::internal::GetCapturedStdout()};
 }
 
 size_t LinesContaining(const std::wstring& Fragment) {
@@ -52,8 +58,10 @@ size_t LinesContaining(const std::wstring& Fragment) {
     }));
 }
 
-// A fresh machine with the library log at AL_DEBUG_ERROR, then a freshly
-// loaded copy of the library.
+// A fresh machine with the library log at AL_DEBUG_ERROR, the driver under
+// test (if any), then a freshly loaded copy of the library. At the end the
+// host's Uninitialize, and nothing of the library may be left running or
+// open.
 class WrapperMachineTest : public SimulatedMachineTest {
 protected:
     void SetUp() override {
@@ -62,6 +70,7 @@ protected:
         const DWORD Level = AL_DEBUG_ERROR;
         ASSERT_TRUE(ZKLUtilRegistryValueSet(HKEY_LOCAL_MACHINE, kServiceKey, L"DebugLevelAL", REG_DWORD,
                                             reinterpret_cast<const BYTE*>(&Level), sizeof(Level)));
+        DriverInstall();
         MachineDebugClear();
         m_ThreadsBefore = MachineThreadsLive();
         m_pLibrary = std::make_unique<WrapperLibraryCopy>();
@@ -71,14 +80,17 @@ protected:
     }
     void TearDown() override {
         if (m_pLibrary != nullptr && m_pLibrary->IsLoaded())
-            Printed([&] { m_pLibrary->Uninitialize(); });
+            Printed([&] { return m_pLibrary->Uninitialize(); });
         EXPECT_EQ(MachineThreadsLive(), m_ThreadsBefore) << "a library thread is still running";
         EXPECT_EQ(MachineHandlesLive(), m_HandlesBefore) << "a handle was leaked";
         EXPECT_EQ(MachineD3DObjectsLive(), 0) << "a Direct3D reference was leaked";
         m_pLibrary.reset();
+        DriverUninstall();
         MachineD3DReset();
         SimulatedMachineTest::TearDown();
     }
+    virtual void DriverInstall() {}
+    virtual void DriverUninstall() {}
 
     std::unique_ptr<WrapperLibraryCopy> m_pLibrary;
     long m_ThreadsBefore = 0;
@@ -89,7 +101,7 @@ protected:
 // The same with one simulated driver installed, for each driver.
 class WrapperExportTest : public WrapperMachineTest, public ::testing::WithParamInterface<DriverKind> {
 protected:
-    void SetUp() override {
+    void DriverInstall() override {
         if (GetParam() == DriverKind::Hook) {
             m_pHook = SimHookDriver::Install();
             m_pDriver = m_pHook;
@@ -98,10 +110,8 @@ protected:
             m_pDriver = m_pIddCx;
         }
         ASSERT_NE(m_pDriver, nullptr);
-        WrapperMachineTest::SetUp();
     }
-    void TearDown() override {
-        WrapperMachineTest::TearDown();
+    void DriverUninstall() override {
         if (m_pHook != nullptr)
             m_pHook->Uninstall();
         if (m_pIddCx != nullptr)
@@ -112,9 +122,21 @@ protected:
     int Initialize() {
         return GetParam() == DriverKind::Hook ? m_pLibrary->InitializeHookDriver() : m_pLibrary->InitializeIddxDriver();
     }
-    void InitializeSilently() { ASSERT_EQ(Printed([&] { ASSERT_EQ(Initialize(), 0); }), ""); }
+    void InitializeSilently() {
+        const Outcome Initialized = Printed([&] { return Initialize(); });
+        ASSERT_EQ(Initialized.Result, 0);
+        ASSERT_EQ(Initialized.Text, "");
+    }
     void PlugSilently(int First, int Second) {
-        ASSERT_EQ(Printed([&] { ASSERT_EQ(m_pLibrary->PlugMonitor(First, Second), 0); }), "");
+        const Outcome Plugged = Printed([&] { return m_pLibrary->PlugMonitor(First, Second); });
+        ASSERT_EQ(Plugged.Result, 0);
+        ASSERT_EQ(Plugged.Text, "");
+    }
+    // An export expected to return 0 and print nothing.
+    void Silently(const std::function<int()>& Call) {
+        const Outcome Called = Printed(Call);
+        EXPECT_EQ(Called.Result, 0);
+        EXPECT_EQ(Called.Text, "");
     }
     bool Plugged(uint32_t MonitorIndex) const {
         return m_pHook != nullptr ? m_pHook->MonitorIsPlugged(0, MonitorIndex) : m_pIddCx->MonitorIsPlugged(MonitorIndex);
@@ -165,14 +187,14 @@ TEST_P(WrapperExportTest, DisplayIdIsTheTargetIdOnlyOnTheIndirectDriver) {
 TEST_P(WrapperExportTest, SecondUnplugChangesNothing) {
     InitializeSilently();
     PlugSilently(1080, 1920);
-    EXPECT_EQ(Printed([&] { EXPECT_EQ(m_pLibrary->UnplugMonitor(), 0); }), "");
+    Silently([&] { return m_pLibrary->UnplugMonitor(); });
     EXPECT_FALSE(Plugged(0));
     EXPECT_EQ(Requests(ALIoctlCode::MonitorUnplug), 1u);
     const size_t RequestsBefore = m_pDriver->Requests().Count();
     const std::wstring NotFound = L"ALListFrameBufferThreads::TerminateByDeviceHandle failed! Thread not found...\n";
     EXPECT_EQ(LinesContaining(NotFound), 0u);
 
-    EXPECT_EQ(Printed([&] { EXPECT_EQ(m_pLibrary->UnplugMonitor(), 0); }), "");
+    Silently([&] { return m_pLibrary->UnplugMonitor(); });
     EXPECT_EQ(LinesContaining(NotFound), 1u);
     EXPECT_EQ(m_pDriver->Requests().Count(), RequestsBefore);
     EXPECT_EQ(m_pDriver->FileOpenCount(), 1u);
@@ -200,7 +222,9 @@ TEST_P(WrapperExportTest, FourthPlugFailsPausesAndStopsEverything) {
     ASSERT_EQ(PluggedSlots(), (std::vector<bool>{true, true, true}));
     EXPECT_EQ(MachineConsolePausesGet(), m_PausesBefore);
 
-    EXPECT_EQ(Printed([&] { EXPECT_EQ(m_pLibrary->PlugMonitor(1080, 1920), 0); }), kPlugFailed);
+    const Outcome Fourth = Printed([&] { return m_pLibrary->PlugMonitor(1080, 1920); });
+    EXPECT_EQ(Fourth.Result, 0);
+    EXPECT_EQ(Fourth.Text, kPlugFailed);
     EXPECT_EQ(MachineConsolePausesGet(), m_PausesBefore + 1);
     EXPECT_EQ(LinesContaining(L"ALApiHighLevel::DisplayMonitorPlug failed! MenuSettings.MonitorIndex (3) >= 3\n"), 1u);
     EXPECT_EQ(PluggedSlots(), (std::vector<bool>{false, false, false}));
@@ -213,7 +237,7 @@ TEST_P(WrapperExportTest, FourthPlugFailsPausesAndStopsEverything) {
 TEST_P(WrapperExportTest, UninitializeThenInitializeAgain) {
     InitializeSilently();
     PlugSilently(1080, 1920);
-    EXPECT_EQ(Printed([&] { EXPECT_EQ(m_pLibrary->Uninitialize(), 0); }), "");
+    Silently([&] { return m_pLibrary->Uninitialize(); });
     EXPECT_FALSE(Plugged(0));
     EXPECT_EQ(m_pDriver->FileOpenCount(), 0u);
     EXPECT_EQ(MachineThreadsLive(), m_ThreadsBefore);
@@ -238,7 +262,7 @@ TEST_P(WrapperExportTest, ExportsBeforeInitializeDoNothing) {
     const size_t LinesBefore = MachineDebugLineCount();
     for (const auto& Entry : Calls) {
         SCOPED_TRACE(Entry.pName);
-        EXPECT_EQ(Printed([&] { EXPECT_EQ(Entry.Call(), 0); }), "");
+        Silently(Entry.Call);
     }
     EXPECT_EQ(MachineDebugLineCount(), LinesBefore);  // the API was not reached
     EXPECT_EQ(m_pDriver->Requests().Count(), 0u);
@@ -266,15 +290,16 @@ class WrapperDriverAbsentTest : public WrapperMachineTest, public ::testing::Wit
 
 TEST_P(WrapperDriverAbsentTest, InitializeFailsWithItsText) {
     const AbsentCase& Case = GetParam();
-    EXPECT_EQ(Printed([&] { EXPECT_EQ((m_pLibrary.get()->*Case.pInitialize)(), 1); }), kInitializeFailed);
+    const Outcome Initialized = Printed([&] { return (m_pLibrary.get()->*Case.pInitialize)(); });
+    EXPECT_EQ(Initialized.Result, 1);
+    EXPECT_EQ(Initialized.Text, kInitializeFailed);
     EXPECT_EQ(LinesContaining(Case.pLogged), 1u);
     // Calls that follow reach the API but find nothing to do.
-    EXPECT_EQ(Printed([&] {
-                  EXPECT_EQ(m_pLibrary->GetDisplayId(), 0);
-                  EXPECT_EQ(m_pLibrary->UnplugMonitor(), 0);
-                  EXPECT_EQ(m_pLibrary->Uninitialize(), 0);
-              }),
-              "");
+    for (auto* pExport : {m_pLibrary->GetDisplayId, m_pLibrary->UnplugMonitor, m_pLibrary->Uninitialize}) {
+        const Outcome Called = Printed(pExport);
+        EXPECT_EQ(Called.Result, 0);
+        EXPECT_EQ(Called.Text, "");
+    }
     EXPECT_EQ(MachineConsolePausesGet(), m_PausesBefore);
 }
 

@@ -29,8 +29,9 @@ TEST(WrapperContextPlugFailure, PrintsPausesStopsEverythingAndForgetsTheInstance
     const long PausesBefore = MachineConsolePausesGet();
 
     ::testing::internal::CaptureStdout();
-    EXPECT_EQ(Context.MonitorPlug(1080, 1920), 0);
+    const int Result = Context.MonitorPlug(1080, 1920);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Nimbo API: pApiHighLevel->DisplayMonitorPlug failed!\n");
+    EXPECT_EQ(Result, 0);
 
     ASSERT_EQ(Api.m_Plugs.size(), 1u);
     EXPECT_EQ(Api.m_Plugs[0].ModeValue0, 1920);
