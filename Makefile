@@ -5,6 +5,14 @@
 test:
 	@scripts/run-tests.sh
 
+# The demo host on the simulated drivers with its defaults; DEMO_ARGS adds
+# options (make demo DEMO_ARGS="--driver hook --monitors 2").
+demo:
+	@scripts/install-deps.sh
+	@[ -f build/linux-release/build.ninja ] || cmake --preset linux-release
+	@cmake --build --preset linux-release --target nimbo-demo
+	@build/linux-release/tools/nimbo-demo $(DEMO_ARGS)
+
 clean:
 	rm -rf build out
 
