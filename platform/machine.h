@@ -13,3 +13,4 @@
 #include "posix/machine_device.h"
 #include "posix/machine_setup.h"
 #include "posix/machine_d3d.h"
+#include "posix/machine_console.h"
