@@ -197,6 +197,9 @@ DWORD SimIddCxDriver::PrivateSwapchainEventRetrieve(const Buffers& Request) {
     if (!pSlot->SwapchainEvents.empty()) {
         Event = pSlot->SwapchainEvents.front();
         pSlot->SwapchainEvents.pop_front();
+    } else if (pSlot->bSwapchainEventsEndless) {
+        Event.EventType = 0xFFFF;
+        Event.EventPresent = 1;
     }
     RecordWrite(Request.pOutput, Event);
     *Request.pBytesReturned = sizeof(Event);
@@ -357,6 +360,15 @@ bool SimIddCxDriver::FrameHandleStaleNext(uint32_t MonitorIndex) {
     if (pSlot == nullptr || !pSlot->bPlugged)
         return false;
     pSlot->bHandleStaleNext = true;
+    return true;
+}
+
+bool SimIddCxDriver::SwapchainEventsEndlessSet(uint32_t MonitorIndex, bool bEndless) {
+    std::lock_guard<std::mutex> Lock(LockGet());
+    Slot* pSlot = PrivateSlotFind(MonitorIndex);
+    if (pSlot == nullptr || !pSlot->bPlugged)
+        return false;
+    pSlot->bSwapchainEventsEndless = bEndless;
     return true;
 }
 

@@ -63,6 +63,9 @@ public:
     // its texture (closed before the process sees it), as a driver that
     // released the frame too early would.
     bool FrameHandleStaleNext(uint32_t MonitorIndex);
+    // While set, every retrieval for the slot answers one more event (of a
+    // type the library does not know): a driver whose queue never runs dry.
+    bool SwapchainEventsEndlessSet(uint32_t MonitorIndex, bool bEndless);
     // Renders the next pattern frame into a shared texture, makes it the
     // pending frame (its rectangle merged with a pending one's) and signals
     // frame availability. False without a swap chain.
@@ -108,6 +111,7 @@ private:
         RECT PendingRect{};
         int64_t PublishTicks = 0;
         bool bHandleStaleNext = false;
+        bool bSwapchainEventsEndless = false;
     };
 
     DWORD PrivateRequest(DWORD Code, const Buffers& Request) override;

@@ -303,4 +303,24 @@ TEST_F(DriverMisbehaviourTest, SwapchainEventOfUnknownType) {
     SecondServedAndBothEnd();
 }
 
+// A driver whose swap-chain events never run dry: the thread takes them
+// without end, yet still hears its exit request, and the other monitor is
+// served meanwhile. (The flooded monitor's own frames wait: its swap-chain
+// signal, always set, comes before the frame signal in every wait.)
+TEST_F(DriverMisbehaviourTest, SwapchainEventsThatNeverRunDry) {
+    TwoMonitorsStart(DriverKind::Indirect);
+    const size_t RetrievalsBefore = m_pIddCxDriver->Requests().CountOfCode(ALIoctlCode::MonitorSwapchainEventsRetrieve);
+    ASSERT_TRUE(m_pIddCxDriver->SwapchainEventsEndlessSet(m_First.Index, true));
+    MonitorSwapchainEvent Event{};
+    Event.EventType = 0xFFFF;
+    Event.EventPresent = 1;
+    ASSERT_TRUE(m_pIddCxDriver->SwapchainEventEmit(m_First.Index, Event));
+    ASSERT_TRUE(m_pIddCxDriver->Requests().WaitForCountOfCode(ALIoctlCode::MonitorSwapchainEventsRetrieve,
+                                                              RetrievalsBefore + 1000, kSafetyMilliseconds));
+    ASSERT_TRUE(LogAwait(L"ALThreadFrameBufferIddCxApi::Run 64 swap-chain events in one pass, the rest in the next. "
+                         L"MonitorIndex:0\n"));
+    EXPECT_TRUE(FrameDeliver(DriverKind::Indirect, m_Second));
+    SecondServedAndBothEnd();
+}
+
 }  // namespace
