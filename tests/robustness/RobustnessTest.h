@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "CountingMonitorInstance.h"
@@ -21,6 +22,8 @@
 #include "sim/SimIddCxDriver.h"
 
 enum class DriverKind { Hook = 0, Indirect = 1 };
+
+inline void PrintTo(DriverKind Driver, std::ostream* pOut) { *pOut << (Driver == DriverKind::Hook ? "Hook" : "Indirect"); }
 
 // Machine-wide counts of what a library can hold on to.
 struct MachineCounters {
