@@ -9,6 +9,7 @@
 
 #include <ostream>
 #include <string>
+#include <thread>
 
 #include "RobustnessTest.h"
 #include "driver/ALHookIoctlRecords.h"
@@ -193,6 +194,27 @@ TEST_P(StuckRequestTest, OtherMonitorIsServedMeanwhileAndTheFirstResumes) {
     SecondServedAndBothEnd();
 }
 
+// The first monitor is unplugged while one of its requests is held inside
+// the driver: the unplug waits for that request (the requests cannot be
+// called back), the second monitor is served all the while, and once the
+// request returns the unplug completes and releases everything.
+TEST_P(StuckRequestTest, UnplugWaitsForTheHeldRequestWhileTheOtherMonitorIsServed) {
+    TwoMonitorsStart(GetParam());
+    const DWORD Code = m_Driver == DriverKind::Hook ? ALIoctlCode::MonitorFrameBufferZeroCopyUpdate
+                                                    : ALIoctlCode::MonitorFrameBufferDirectXAcquire;
+    auto pGate = DriverOf(m_Driver).Faults().HoldNext(Code);
+    ASSERT_TRUE(FramePresent(m_Driver, m_First, 2));
+    ASSERT_TRUE(pGate->WaitUntilHeld(kSafetyMilliseconds));
+    std::thread Unplugger([this] { Unplug(m_First); });
+    for (int Frame = 0; Frame < 3; ++Frame)
+        EXPECT_TRUE(FrameDeliver(m_Driver, m_Second)) << "frame " << Frame;
+    EXPECT_FALSE(m_First.pTally->IsDeleted()) << "the thread left with its request still inside the driver";
+    pGate->Release();
+    Unplugger.join();
+    EXPECT_TRUE(m_First.pTally->IsDeleted());
+    SecondServedAndBothEnd();
+}
+
 // Nothing at all from the driver for the first monitor: its thread reports
 // a heartbeat after ten (machine) seconds and still ends at once.
 TEST_P(StuckRequestTest, QuietDriverYieldsHeartbeatsAndStillEndsAtOnce) {
@@ -286,17 +308,22 @@ TEST_F(DriverMisbehaviourTest, SwapchainEventOfUnknownType) {
     TwoMonitorsStart(DriverKind::Indirect);
     const uint64_t VisibilityBefore = m_First.pTally->CountOf(MonitorTally::Kind::Visibility);
     const size_t RetrievalsBefore = m_pIddCxDriver->Requests().CountOfCode(ALIoctlCode::MonitorSwapchainEventsRetrieve);
+    // The first retrieval is held until all three are queued, so that one
+    // pass takes them all: three events and the empty answer that ends it.
+    auto pGate = m_pIddCxDriver->Faults().HoldNext(ALIoctlCode::MonitorSwapchainEventsRetrieve);
     for (uint32_t Type : {2u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
         MonitorSwapchainEvent Event{};
         Event.EventType = Type;
         Event.EventPresent = 1;
         Event.RenderAdapterLuid = LUID{0xBAD, 0xBAD};
         ASSERT_TRUE(m_pIddCxDriver->SwapchainEventEmit(m_First.Index, Event));
+        if (Type == 2u) {
+            ASSERT_TRUE(pGate->WaitUntilHeld(kSafetyMilliseconds));
+        }
     }
-    // Three events and the empty answer that ends the pass, at least.
+    pGate->Release();
     ASSERT_TRUE(m_pIddCxDriver->Requests().WaitForCountOfCode(ALIoctlCode::MonitorSwapchainEventsRetrieve,
                                                               RetrievalsBefore + 4, kSafetyMilliseconds));
-    ASSERT_TRUE(Quiesce(4));
     EXPECT_EQ(m_pIddCxDriver->SwapchainEventsPending(m_First.Index), 0u) << "every event was taken";
     EXPECT_EQ(m_First.pTally->CountOf(MonitorTally::Kind::Visibility), VisibilityBefore);
     EXPECT_TRUE(FrameDeliver(DriverKind::Indirect, m_First));

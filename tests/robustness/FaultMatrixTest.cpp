@@ -196,66 +196,59 @@ protected:
     // flowing on the second monitor unless its own requests could take the
     // fault meant for the first.
     void SiteDrive(const FaultCase& Case, PluggedMonitor& First, PluggedMonitor& Second) {
-        const DriverKind Driver = Case.Driver;
-        const bool bSecondShares = Case.Where == Site::FrameUpdate || Case.Direct3D.has_value();
-        switch (Case.Where) {
-        case Site::Initialize:
+        SitePrepare(Case, First);
+        if (Case.Where == Site::Initialize) {
             m_pApi->Uninitialize(true);
             First.bPlugged = Second.bPlugged = false;
-            FaultArm(Case);
-            EXPECT_FALSE(Initialize(Driver));
-            return;
-        case Site::Uninitialize:
-            FaultArm(Case);
-            FramePresent(Driver, Second);
-            m_pApi->Uninitialize(true);
-            First.bPlugged = Second.bPlugged = false;
-            return;
-        case Site::VisibilityOn: {
-            const uint64_t Before = First.pTally->CountOf(MonitorTally::Kind::Visibility);
-            ASSERT_TRUE(m_pHookDriver->MonitorVisibilitySet(0, First.Index, false));
-            ASSERT_TRUE(First.pTally->WaitForCount(MonitorTally::Kind::Visibility, Before + 1, kSafetyMilliseconds));
-            break;
-        }
-        case Site::SwapchainReassign: {
-            const uint64_t Before = First.pTally->CountOf(MonitorTally::Kind::Visibility);
-            ASSERT_TRUE(m_pIddCxDriver->SwapchainUnassign(First.Index));
-            ASSERT_TRUE(First.pTally->WaitForCount(MonitorTally::Kind::Visibility, Before + 1, kSafetyMilliseconds));
-            break;
-        }
-        case Site::PowerResume:
-            Unplug(First, false);
-            break;
-        default:
-            break;
         }
         FaultArm(Case);
         if (Case.Where == Site::PlugRollback)
             m_pHookDriver->Faults().FailNext(ALIoctlCode::MonitorPlug, ERROR_GEN_FAILURE);
-        if (!bSecondShares)
-            FramePresent(Driver, Second);
+        if (Second.bPlugged && Case.Where != Site::FrameUpdate && !Case.Direct3D)
+            FramePresent(Case.Driver, Second);
+        SiteAct(Case, First, Second);
+    }
+
+    // What must happen before the fault is armed.
+    void SitePrepare(const FaultCase& Case, PluggedMonitor& First) {
+        const uint64_t VisibilityBefore = First.pTally->CountOf(MonitorTally::Kind::Visibility);
+        if (Case.Where == Site::VisibilityOn) {
+            ASSERT_TRUE(m_pHookDriver->MonitorVisibilitySet(0, First.Index, false));
+        } else if (Case.Where == Site::SwapchainReassign) {
+            ASSERT_TRUE(m_pIddCxDriver->SwapchainUnassign(First.Index));
+        } else {
+            if (Case.Where == Site::PowerResume)
+                Unplug(First, false);
+            return;
+        }
+        ASSERT_TRUE(First.pTally->WaitForCount(MonitorTally::Kind::Visibility, VisibilityBefore + 1,
+                                               kSafetyMilliseconds));
+    }
+
+    // What makes the library issue the request.
+    void SiteAct(const FaultCase& Case, PluggedMonitor& First, PluggedMonitor& Second) {
+        const DriverKind Driver = Case.Driver;
         switch (Case.Where) {
+        case Site::Initialize:
+            EXPECT_FALSE(Initialize(Driver));
+            break;
+        case Site::Uninitialize:
+            m_pApi->Uninitialize(true);
+            First.bPlugged = Second.bPlugged = false;
+            break;
         case Site::AdapterCheck:
             EXPECT_TRUE(m_pApi->IsInitializationNeeded(static_cast<int>(Driver)));
             break;
         case Site::Plug:
-        case Site::PlugRollback: {
-            PluggedMonitor Third = PlugAt(2);
-            EXPECT_EQ(Third.bPlugged, Case.bPlugSucceeds);
-            if (Third.bPlugged) {
-                EXPECT_TRUE(FirstFrameAwait(Driver, Third));
-                Unplug(Third);
-            }
+        case Site::PlugRollback:
+            ThirdPlugExpect(Case);
             break;
-        }
         case Site::FrameUpdate:
             EXPECT_TRUE(FramePresent(Driver, First, 2));
             break;
         case Site::VisibilityOff:
-            EXPECT_TRUE(m_pHookDriver->MonitorVisibilitySet(0, First.Index, false));
-            break;
         case Site::VisibilityOn:
-            EXPECT_TRUE(m_pHookDriver->MonitorVisibilitySet(0, First.Index, true));
+            EXPECT_TRUE(m_pHookDriver->MonitorVisibilitySet(0, First.Index, Case.Where == Site::VisibilityOn));
             break;
         case Site::SwapchainUnassign:
             EXPECT_TRUE(m_pIddCxDriver->SwapchainUnassign(First.Index));
@@ -275,9 +268,16 @@ protected:
                                                           &m_pApi->DeviceControlIddCxGet(), static_cast<int>(Driver),
                                                           true);
             break;
-        default:
-            break;
         }
+    }
+
+    void ThirdPlugExpect(const FaultCase& Case) {
+        PluggedMonitor Third = PlugAt(2);
+        EXPECT_EQ(Third.bPlugged, Case.bPlugSucceeds);
+        if (!Third.bPlugged)
+            return;
+        EXPECT_TRUE(FirstFrameAwait(Case.Driver, Third));
+        Unplug(Third);
     }
 
     // Plugs two monitors at Indices and sees frames arrive on both.

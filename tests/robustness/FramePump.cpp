@@ -12,9 +12,13 @@ void FramePump::Stop() {
 }
 
 void FramePump::PrivateRun() {
-    while (!m_bStop) {
+    while (!m_bStop && !m_pTally->IsDeleted()) {
         const uint64_t Before = m_pTally->CountOf(MonitorTally::Kind::FrameBufferUpdate);
-        if (!m_Present() || !m_pTally->WaitForCount(MonitorTally::Kind::FrameBufferUpdate, Before + 1)) {
+        const bool bDelivered =
+            m_Present() && m_pTally->WaitForCountUnlessDeleted(MonitorTally::Kind::FrameBufferUpdate, Before + 1);
+        if (m_pTally->IsDeleted())
+            return;  // unplugged meanwhile: the frame had nowhere to go
+        if (!bDelivered) {
             ++m_Failures;
             return;
         }

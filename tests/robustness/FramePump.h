@@ -1,7 +1,8 @@
 // Keeps frames flowing on one monitor from a thread of its own while the
 // test does other things: presents a frame, waits until the instance has
-// received an update after it, and presents the next one, until stopped. No
-// pacing by time: the library's delivery paces it.
+// received an update after it, and presents the next one, until stopped or
+// until the library deleted the instance (the monitor was unplugged, perhaps
+// with a frame under way). No pacing by time: the library's delivery paces it.
 #pragma once
 
 #include <atomic>
@@ -20,10 +21,10 @@ public:
     FramePump(const FramePump&) = delete;
     FramePump& operator=(const FramePump&) = delete;
 
-    // Returns after the frame under way has arrived.
+    // Returns after the frame under way has arrived (or its instance went).
     void Stop();
     uint64_t FramesDeliveredGet() const { return m_Delivered.load(); }
-    // Frames the driver refused or the instance never received.
+    // Frames the driver refused or the instance never received while it lived.
     uint64_t FailuresGet() const { return m_Failures.load(); }
 
 private:

@@ -52,3 +52,10 @@ bool MonitorTally::WaitForDeleted(DWORD RealMilliseconds) const {
     std::unique_lock<std::mutex> Lock(m_Mutex);
     return m_Changed.wait_for(Lock, std::chrono::milliseconds(RealMilliseconds), [&] { return m_bDeleted; });
 }
+
+bool MonitorTally::WaitForCountUnlessDeleted(Kind Type, uint64_t Count, DWORD RealMilliseconds) const {
+    std::unique_lock<std::mutex> Lock(m_Mutex);
+    m_Changed.wait_for(Lock, std::chrono::milliseconds(RealMilliseconds),
+                       [&] { return m_bDeleted || m_Counts[static_cast<int>(Type)] >= Count; });
+    return m_Counts[static_cast<int>(Type)] >= Count;
+}

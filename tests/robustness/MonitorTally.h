@@ -26,6 +26,8 @@ public:
     // the real-time safety limit (a hang, not a timing).
     bool WaitForCount(Kind Type, uint64_t Count, DWORD RealMilliseconds = SafetyMilliseconds) const;
     bool WaitForDeleted(DWORD RealMilliseconds = SafetyMilliseconds) const;
+    // As WaitForCount, but also returns (false) once the instance is deleted.
+    bool WaitForCountUnlessDeleted(Kind Type, uint64_t Count, DWORD RealMilliseconds = SafetyMilliseconds) const;
 
     static constexpr DWORD SafetyMilliseconds = 20000;
 

@@ -1,27 +1,6 @@
 #include "RobustnessTest.h"
 
-#include <sstream>
-
 #include "support/ALDebugLog.h"
-
-MachineCounters MachineCounters::Read() {
-    MachineCounters Counters;
-    Counters.Handles = MachineHandlesLive();
-    Counters.Threads = MachineThreadsLive();
-    Counters.LocalBlocks = MachineLocalBlocksLive();
-    Counters.D3DObjects = MachineD3DObjectsLive();
-    Counters.AvrtJoins = MachineAvrtJoinsLive();
-    Counters.RegistryKeys = MachineRegistryOpenKeyCount();
-    return Counters;
-}
-
-std::string MachineCounters::Text() const {
-    std::ostringstream Text;
-    Text << "handles " << Handles << ", threads " << Threads << ", local blocks " << LocalBlocks
-         << ", Direct3D objects " << D3DObjects << ", scheduler joins " << AvrtJoins << ", registry keys "
-         << RegistryKeys;
-    return Text.str();
-}
 
 void RobustnessTest::SetUp() {
     MachineDeviceReset();

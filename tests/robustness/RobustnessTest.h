@@ -15,7 +15,9 @@
 #include <string>
 
 #include "CountingMonitorInstance.h"
+#include "MachineCounters.h"
 #include "MonitorTally.h"
+#include "PluggedMonitor.h"
 #include "api/ALApiHighLevel.h"
 #include "platform/machine.h"
 #include "sim/SimHookDriver.h"
@@ -24,29 +26,6 @@
 enum class DriverKind { Hook = 0, Indirect = 1 };
 
 inline void PrintTo(DriverKind Driver, std::ostream* pOut) { *pOut << (Driver == DriverKind::Hook ? "Hook" : "Indirect"); }
-
-// Machine-wide counts of what a library can hold on to.
-struct MachineCounters {
-    long Handles = 0;
-    long Threads = 0;
-    long LocalBlocks = 0;
-    long D3DObjects = 0;
-    long AvrtJoins = 0;
-    size_t RegistryKeys = 0;
-
-    static MachineCounters Read();
-    bool operator==(const MachineCounters&) const = default;
-    std::string Text() const;
-};
-
-// One plugged monitor as the test knows it; the instance belongs to its
-// frame-buffer thread once the plug succeeded.
-struct PluggedMonitor {
-    CountingMonitorInstance* pInstance = nullptr;
-    std::shared_ptr<MonitorTally> pTally;
-    uint32_t Index = 0;
-    bool bPlugged = false;
-};
 
 class RobustnessTest : public ::testing::Test {
 public:
