@@ -4,57 +4,31 @@
 // second with the driver presenting as fast as it can, and heap allocations
 // per frame in steady state, at 1920x1080 and 3840x2160. Each figure is also
 // given as a ratio to limits measured in the same run: one frame's memcpy
-// and one cross-thread wake-up.
+// and one cross-thread wake-up (counters: common/BenchReport.h).
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
 #include "BenchHeapCount.h"
-#include "BenchLimits.h"
 #include "BenchPipeline.h"
+#include "BenchReport.h"
 
 namespace {
 
 constexpr int kWarmUpFrames = 50;
 constexpr DWORD kFpsWindowMilliseconds = 3000;
-
-double Percentile(std::vector<double> Values, double Fraction) {
-    std::sort(Values.begin(), Values.end());
-    const size_t Index = std::min(Values.size() - 1, static_cast<size_t>(Fraction * static_cast<double>(Values.size())));
-    return Values[Index];
-}
-
-struct Limits {
-    double MemcpySeconds;     // cold: what the pipeline's copies meet
-    double MemcpyHotSeconds;  // in the cache, where the frame fits
-    double WakeUpSeconds;
-};
-
-Limits LimitsMeasure(benchmark::State& State, UINT32 Width, UINT32 Height) {
-    const size_t Bytes = size_t(Width) * Height * 4;
-    Limits Result{BenchLimits::FrameMemcpySeconds(Bytes, true), BenchLimits::FrameMemcpySeconds(Bytes, false),
-                  BenchLimits::WakeUpSeconds()};
-    State.counters["memcpy_us"] = Result.MemcpySeconds * 1e6;
-    State.counters["memcpy_hot_us"] = Result.MemcpyHotSeconds * 1e6;
-    State.counters["wakeup_us"] = Result.WakeUpSeconds * 1e6;
-    return Result;
-}
-
-void AllocationsReport(benchmark::State& State, double Frames) {
-    const BenchHeapCount::Totals Totals = BenchHeapCount::TotalsGet();
-    State.counters["alloc_per_frame_library"] = static_cast<double>(Totals.Library) / Frames;
-    State.counters["alloc_per_frame_driver"] = static_cast<double>(Totals.Kernel) / Frames;
-    State.counters["alloc_per_frame_presenter"] = static_cast<double>(Totals.Bench) / Frames;
-}
+constexpr const char* kPath = "indirect";
+constexpr const char* kEvent = "frame";
 
 void BM_PresentToUpdateLatency(benchmark::State& State) {
     BenchHeapCount::ThreadIsBench();
     const UINT32 Width = static_cast<UINT32>(State.range(0));
     const UINT32 Height = static_cast<UINT32>(State.range(1));
-    const Limits Measured = LimitsMeasure(State, Width, Height);
+    BenchReport::LabelSet(State, kPath, kEvent, Width, Height);
+    const BenchReport::Limits Measured = BenchReport::LimitsMeasure(State, Width, Height);
     BenchPipeline Pipeline(Width, Height);
     if (!Pipeline.ReadyIs()) {
         State.SkipWithError("the pipeline did not start");
@@ -72,23 +46,16 @@ void BM_PresentToUpdateLatency(benchmark::State& State) {
         Latencies.push_back(Seconds);
     }
     BenchHeapCount::CountingSet(false);
-    AllocationsReport(State, static_cast<double>(Latencies.size()));
-    const double P50 = Percentile(Latencies, 0.50);
-    const double P99 = Percentile(Latencies, 0.99);
-    State.counters["p50_us"] = P50 * 1e6;
-    State.counters["p99_us"] = P99 * 1e6;
-    State.counters["p50_per_memcpy"] = P50 / Measured.MemcpySeconds;
-    State.counters["p99_per_memcpy"] = P99 / Measured.MemcpySeconds;
-    State.counters["p50_per_memcpy_hot"] = P50 / Measured.MemcpyHotSeconds;
-    State.counters["p50_per_wakeup"] = P50 / Measured.WakeUpSeconds;
-    State.counters["p99_per_wakeup"] = P99 / Measured.WakeUpSeconds;
+    BenchReport::AllocationsReport(State, static_cast<double>(Latencies.size()));
+    BenchReport::LatencyReport(State, std::move(Latencies), Measured);
 }
 
 void BM_SustainedFramesPerSecond(benchmark::State& State) {
     BenchHeapCount::ThreadIsBench();
     const UINT32 Width = static_cast<UINT32>(State.range(0));
     const UINT32 Height = static_cast<UINT32>(State.range(1));
-    const Limits Measured = LimitsMeasure(State, Width, Height);
+    BenchReport::LabelSet(State, kPath, kEvent, Width, Height);
+    const BenchReport::Limits Measured = BenchReport::LimitsMeasure(State, Width, Height);
     BenchPipeline Pipeline(Width, Height);
     if (!Pipeline.ReadyIs()) {
         State.SkipWithError("the pipeline did not start");
@@ -130,14 +97,8 @@ void BM_SustainedFramesPerSecond(benchmark::State& State) {
     }
     bPresenting = false;
     Presenter.join();
-    AllocationsReport(State, Delivered);
-    const double Fps = Delivered / Seconds;
-    const double Period = 1.0 / Fps;
-    State.counters["fps"] = Fps;
-    State.counters["presented_fps"] = Offered / Seconds;
-    State.counters["period_per_memcpy"] = Period / Measured.MemcpySeconds;
-    State.counters["period_per_memcpy_hot"] = Period / Measured.MemcpyHotSeconds;
-    State.counters["period_per_wakeup"] = Period / Measured.WakeUpSeconds;
+    BenchReport::AllocationsReport(State, Delivered);
+    BenchReport::RateReport(State, Delivered, Offered, Seconds, Measured);
 }
 
 }  // namespace

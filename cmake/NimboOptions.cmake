@@ -1,6 +1,6 @@
 # Compiler settings shared by every target of the project.
 
-set(NIMBO_SANITIZER "" CACHE STRING "Sanitizer for native builds: address (with undefined) or thread")
+set(NIMBO_SANITIZER "" CACHE STRING "Sanitizer for native builds: address (with undefined), thread, or fuzzer (clang: libFuzzer with address and undefined)")
 
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
     set(NIMBO_WINDOWS ON)
@@ -32,8 +32,14 @@ if(NIMBO_SANITIZER STREQUAL "address")
 elseif(NIMBO_SANITIZER STREQUAL "thread")
     add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
     add_link_options(-fsanitize=thread)
+elseif(NIMBO_SANITIZER STREQUAL "fuzzer")
+    # Every object gets the fuzzer's coverage instrumentation; only the fuzz
+    # targets link its driver (fuzz/CMakeLists.txt).
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
 elseif(NOT NIMBO_SANITIZER STREQUAL "")
-    message(FATAL_ERROR "NIMBO_SANITIZER must be empty, 'address' or 'thread'")
+    message(FATAL_ERROR "NIMBO_SANITIZER must be empty, 'address', 'thread' or 'fuzzer'")
 endif()
 
 # GoogleTest is built from Debian's sources (libgtest-dev ships them) so that

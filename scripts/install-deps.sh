@@ -5,8 +5,11 @@ set -euo pipefail
 
 native=(cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev
         g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
-        wine wine64)
+        wine wine64
+        libstb-dev python3)  # the demo's PNG writer; its checks decode the PNGs
 i386=(wine32:i386)
+# The benchmark table (python3) and the fuzz targets (clang with libFuzzer).
+native+=(python3 clang libclang-rt-14-dev)
 
 missing=()
 for p in "${native[@]}" "${i386[@]}"; do

@@ -110,6 +110,9 @@ for extra in tests/*/run-checks.sh; do
     run_script_suite "$(basename "$(dirname "$extra")") checks" "$extra"
 done
 
+# The fuzz targets, briefly, with their regression inputs.
+run_script_suite "fuzz (brief)" scripts/run-fuzz.sh --brief
+
 stage "summary"
 cat "$summary"
 echo "$total_pass passed, $total_fail failed"

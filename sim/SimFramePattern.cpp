@@ -49,6 +49,22 @@ uint32_t SimFramePattern::PixelGet(uint32_t X, uint32_t Y) const {
     return BackgroundPixel(X, Y, m_Width, m_Height);
 }
 
+bool SimFramePattern::FrameIsShown(uint64_t Frame, const uint8_t* pPixels, uint32_t Pitch) const {
+    const RECT Square = PrivateSquareAt(Frame);
+    const uint32_t Expected = PrivateSquarePixel(Frame);
+    const LONG Points[3][2] = {{Square.left, Square.top},
+                               {(Square.left + Square.right) / 2, (Square.top + Square.bottom) / 2},
+                               {Square.right - 1, Square.bottom - 1}};
+    for (const auto& Point : Points) {
+        uint32_t Pixel;
+        std::memcpy(&Pixel, pPixels + static_cast<size_t>(Point[1]) * Pitch + static_cast<size_t>(Point[0]) * 4,
+                    sizeof(Pixel));
+        if (Pixel != Expected)
+            return false;
+    }
+    return true;
+}
+
 void SimFramePattern::PrivateFill(uint8_t* pPixels, uint32_t Pitch, const RECT& Area, uint64_t Frame) const {
     const RECT Square = PrivateSquareAt(Frame);
     const uint32_t SquarePixel = PrivateSquarePixel(Frame);

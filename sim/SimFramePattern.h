@@ -22,6 +22,12 @@ public:
     // The pixel value of the pattern at (X, Y) of the last drawn frame.
     uint32_t PixelGet(uint32_t X, uint32_t Y) const;
     static uint32_t BackgroundPixel(uint32_t X, uint32_t Y, uint32_t Width, uint32_t Height);
+    // Whether a picture of this pattern's size shows frame Frame: its square's
+    // corners and centre hold that frame's colour. Square colours repeat
+    // every 256 frames, so a caller that searches recent frames newest first
+    // finds the one shown. Needs no drawn frame (a host-side copy of the
+    // pattern identifies what the driver's copy presented).
+    bool FrameIsShown(uint64_t Frame, const uint8_t* pPixels, uint32_t Pitch) const;
 
 private:
     RECT PrivateSquareAt(uint64_t Frame) const;

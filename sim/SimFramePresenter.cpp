@@ -4,8 +4,11 @@
 
 SimFramePresenter::SimFramePresenter(std::shared_ptr<SimIddCxDriver> pDriver, uint32_t MonitorIndex,
                                      double FramesPerSecond)
-    : m_pDriver(std::move(pDriver)),
-      m_MonitorIndex(MonitorIndex),
+    : SimFramePresenter([pDriver = std::move(pDriver), MonitorIndex] { return pDriver->FramePresent(MonitorIndex); },
+                        FramesPerSecond) {}
+
+SimFramePresenter::SimFramePresenter(PresentStep Present, double FramesPerSecond)
+    : m_Present(std::move(Present)),
       m_FramesPerSecond(FramesPerSecond > 0 ? FramesPerSecond : 0),
       m_hStop(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
@@ -66,8 +69,8 @@ void SimFramePresenter::PrivateRun() {
                                 : 0;
         if (!PrivateDueAwait(Due))
             return;
-        if (!m_pDriver->FramePresent(m_MonitorIndex)) {
-            // No swap chain: do not hog a core while there is none.
+        if (!m_Present()) {
+            // No frame taken (no swap chain, no monitor): do not hog a core meanwhile.
             if (WaitForSingleObject(m_hStop, 1) != WAIT_TIMEOUT)
                 return;
             continue;

@@ -1,13 +1,14 @@
-// Presents frames of one monitor of the simulated indirect display driver
-// from a thread of its own: at a chosen rate (frames per second on the
-// machine clock, so a sped-up clock speeds it up too) or, with rate 0, as
-// fast as the driver takes them. For the demo, the benchmarks and tests;
-// single frames on demand are the driver's FramePresent.
+// Presents frames of one simulated monitor from a thread of its own: at a
+// chosen rate (frames per second on the machine clock, so a sped-up clock
+// speeds it up too) or, with rate 0, as fast as the driver takes them. For
+// the demo, the benchmarks and tests; single frames on demand are the
+// drivers' FramePresent.
 #pragma once
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -16,7 +17,14 @@
 
 class SimFramePresenter {
 public:
+    // One presentation step; false when the driver took no frame (no swap
+    // chain, no monitor). Runs on the presenter's thread.
+    using PresentStep = std::function<bool()>;
+
+    // Frames of one monitor of the simulated indirect display driver.
     SimFramePresenter(std::shared_ptr<SimIddCxDriver> pDriver, uint32_t MonitorIndex, double FramesPerSecond);
+    // Any driver: the step presents one frame (and may note what it did).
+    SimFramePresenter(PresentStep Present, double FramesPerSecond);
     ~SimFramePresenter();
     SimFramePresenter(const SimFramePresenter&) = delete;
     SimFramePresenter& operator=(const SimFramePresenter&) = delete;
@@ -37,8 +45,7 @@ private:
     // reaches DueTicks; false when asked to stop.
     bool PrivateDueAwait(int64_t DueTicks);
 
-    const std::shared_ptr<SimIddCxDriver> m_pDriver;
-    const uint32_t m_MonitorIndex;
+    const PresentStep m_Present;
     const double m_FramesPerSecond;
     HANDLE m_hStop;
     std::thread m_Thread;

@@ -287,6 +287,12 @@ DWORD SimHookDriver::PrivateFrameBufferMap(const Buffers& Request) {
     pSlot->pFrameView = pSlot->pFrame->ViewMap();
     pSlot->pUpdateRingView = pSlot->pUpdateRing->ViewMap();
     pSlot->pPointerView = pSlot->pPointer->ViewMap();
+    if (m_Config.UpdateOnMap) {
+        FrameBufferUpdateEntry Entry{};
+        Entry.RectSource = *m_Config.UpdateOnMap;
+        Entry.RectDestination = *m_Config.UpdateOnMap;
+        PrivateUpdatePush(*pSlot, Entry);
+    }
 
     IoctlInfoMonitorFrameBuffer Out{};
     Out.Width = pSlot->Description.WidthGet();
@@ -571,6 +577,10 @@ bool SimHookDriver::FramePresent(uint32_t AdapterIndex, uint32_t MonitorIndex, u
     Entry.Flags = Flags;
     Entry.RectSource = Changed;
     Entry.RectDestination = Changed;
+    LARGE_INTEGER Now{};
+    if (pSlot->bMapped)
+        QueryPerformanceCounter(&Now);
+    pSlot->PublishTicks = Now.QuadPart;  // 0: drawn but not announced
     PrivateUpdatePush(*pSlot, Entry);
     return true;
 }
@@ -708,6 +718,18 @@ std::vector<uint8_t> SimHookDriver::FramePixelsGet(uint32_t AdapterIndex, uint32
         *pPitch = pSlot->Pitch;
     const uint8_t* pPixels = pSlot->pFrame->DriverView();
     return std::vector<uint8_t>(pPixels, pPixels + pSlot->pFrame->CountByteGet());
+}
+
+int64_t SimHookDriver::FramePublishTicksGet(uint32_t AdapterIndex, uint32_t MonitorIndex) const {
+    std::lock_guard<std::mutex> Lock(LockGet());
+    const Slot* pSlot = PrivateSlotFind(AdapterIndex, MonitorIndex);
+    return pSlot == nullptr ? 0 : pSlot->PublishTicks;
+}
+
+uint64_t SimHookDriver::FrameCountGet(uint32_t AdapterIndex, uint32_t MonitorIndex) const {
+    std::lock_guard<std::mutex> Lock(LockGet());
+    const Slot* pSlot = PrivateSlotFind(AdapterIndex, MonitorIndex);
+    return pSlot == nullptr || pSlot->pPattern == nullptr ? 0 : pSlot->pPattern->FrameCountGet();
 }
 
 size_t SimHookDriver::ViewCount() const {

@@ -90,6 +90,13 @@ public:
     std::vector<uint8_t> FramePixelsGet(uint32_t AdapterIndex, uint32_t MonitorIndex, uint32_t* pPitch) const;
     // Views of this driver's memory still mapped into the process.
     size_t ViewCount() const;
+    // The performance counter just before FramePresent announced the slot's
+    // last frame (its event set); 0 before the first and when the last was
+    // drawn while unmapped (not announced). Latency measurements start here.
+    int64_t FramePublishTicksGet(uint32_t AdapterIndex, uint32_t MonitorIndex) const;
+    // Pattern frames drawn on the slot's monitor (its plug draws the first);
+    // the next FramePresent draws frame number FrameCountGet().
+    uint64_t FrameCountGet(uint32_t AdapterIndex, uint32_t MonitorIndex) const;
 
 private:
     struct ZeroCopyMapping {
@@ -128,6 +135,7 @@ private:
         void* pPointerView = nullptr;
         uint32_t UpdateProducer = 0;
         std::vector<ZeroCopyMapping> ZeroCopy;
+        int64_t PublishTicks = 0;
     };
     struct Orphan {
         uint64_t FileId;

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+
+#include "platform/win32.h"
 #include <vector>
 
 struct SimHookDriverConfig {
@@ -12,4 +15,7 @@ struct SimHookDriverConfig {
     uint32_t UpdateRingCountElements = 32;
     bool bVisibilityOnPlug = true;  // a plugged monitor reports visibility as Windows brings it up
     bool bRegistryWrite = true;
+    // An update the driver queues as it maps the frame buffer, as when the
+    // desktop changed between plug and map.
+    std::optional<RECT> UpdateOnMap;
 };

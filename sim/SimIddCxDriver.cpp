@@ -462,3 +462,9 @@ int64_t SimIddCxDriver::FramePublishTicksGet(uint32_t MonitorIndex) const {
     const Slot* pSlot = PrivateSlotFind(MonitorIndex);
     return pSlot == nullptr ? 0 : pSlot->PublishTicks;
 }
+
+uint64_t SimIddCxDriver::FrameCountGet(uint32_t MonitorIndex) const {
+    std::lock_guard<std::mutex> Lock(LockGet());
+    const Slot* pSlot = PrivateSlotFind(MonitorIndex);
+    return pSlot == nullptr || pSlot->pPattern == nullptr ? 0 : pSlot->pPattern->FrameCountGet();
+}

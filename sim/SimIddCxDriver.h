@@ -92,6 +92,9 @@ public:
     // available (its event set); 0 before the first. Latency measurements
     // start here.
     int64_t FramePublishTicksGet(uint32_t MonitorIndex) const;
+    // Pattern frames drawn on the slot's monitor; the next FramePresent
+    // draws frame number FrameCountGet().
+    uint64_t FrameCountGet(uint32_t MonitorIndex) const;
 
 private:
     struct Slot {

@@ -60,6 +60,7 @@ ALThreadFrameBufferHook::ALThreadFrameBufferHook(ALDeviceControlHook* pDeviceCon
       m_hTimer(CreateWaitableTimerW(nullptr, FALSE, nullptr)),
       m_bUnplug(true),
       m_bMonitorAlreadyPlugged(false),
+      m_bWholeFrameOwed(false),
       m_pDeviceControl(pDeviceControl),
       m_pHardware(nullptr),
       m_bExitRequested(false) {}
@@ -149,8 +150,10 @@ bool ALThreadFrameBufferHook::HardwarePointerEmulationDisableGet() {
 }
 
 void ALThreadFrameBufferHook::PrivateFrameBufferMap(WorkingSet& Work) {
-    if (FrameBuffer.Map(*m_pDeviceControl, &Work.IoctlInfoMonitorFrameBuffer))
+    if (FrameBuffer.Map(*m_pDeviceControl, &Work.IoctlInfoMonitorFrameBuffer)) {
+        m_bWholeFrameOwed = true;
         SetEvent(FrameBuffer.EventFramebufferChangedGet());
+    }
 }
 
 // --- event loop -----------------------------------------------------------------------
@@ -445,6 +448,11 @@ void ALThreadFrameBufferHook::PrivateFrameBufferChangedBody(IoctlInfoMonitorFram
     RECT RectangleUpdateArea{};
     UINT32 Flags = 0;
     PrivateGetUpdateRect(pIoctlInfoMonitorFrameBuffer, &RectangleUpdateArea, nullptr, nullptr, &Flags);
+    if (m_bWholeFrameOwed) {
+        RectangleUpdateArea = RECT{0, 0, static_cast<LONG>(pIoctlInfoMonitorFrameBuffer->Width),
+                                   static_cast<LONG>(pIoctlInfoMonitorFrameBuffer->Height)};
+        m_bWholeFrameOwed = false;
+    }
     ALDebugPrint(AL_DEBUG_THREAD, L"ALThreadFrameBufferHook::Run FRAMEBUFFER UPDATE %d %d %d %d AERO:%s\n",
                  RectangleUpdateArea.left, RectangleUpdateArea.top, RectangleUpdateArea.right,
                  RectangleUpdateArea.bottom, pIoctlInfoMonitorFrameBuffer->Aero != 0 ? L"ON" : L"OFF");

@@ -108,6 +108,10 @@ protected:
     HANDLE m_hTimer;
     std::atomic<bool> m_bUnplug;
     bool m_bMonitorAlreadyPlugged;
+    // Set by a mapping: the host has no picture yet, so the next frame-buffer
+    // step covers the whole frame even when the driver queued a smaller
+    // rectangle first. Worker thread only.
+    bool m_bWholeFrameOwed;
     ALDeviceControlHook* m_pDeviceControl;
     std::atomic<INimboApiDisplayMonitorInstance*> m_pHardware;
     ALMonitorHook FrameBuffer;

@@ -21,11 +21,7 @@ WaitEngine& WaitEngine::Instance() {
     return *s_pEngine;
 }
 
-uint32_t WaitEngine::Wait(std::vector<std::shared_ptr<KernelObject>> Objects, bool bWaitAll,
-                          uint32_t Milliseconds) {
-    WaitBlock Block;
-    Block.m_Objects = std::move(Objects);
-    Block.m_bWaitAll = bWaitAll;
+uint32_t WaitEngine::Wait(WaitBlock& Block, uint32_t Milliseconds) {
     std::unique_lock Lock(KernelLock::Mutex());
     const int64_t Now = MachineClock::Instance().Now();
     if (PrivateSatisfyTry(Block, Now))
@@ -59,7 +55,7 @@ uint32_t WaitEngine::PrivateBlock(std::unique_lock<std::mutex>& Lock, WaitBlock&
         if (Block.m_bSatisfied)
             break;
         const int64_t Now = Clock.Now();
-        if (!Block.m_Objects.empty() && PrivateSatisfyTry(Block, Now))
+        if (!Block.Objects().empty() && PrivateSatisfyTry(Block, Now))
             break;
         if (Now >= Block.m_TimeoutDeadline)
             break;
@@ -69,7 +65,7 @@ uint32_t WaitEngine::PrivateBlock(std::unique_lock<std::mutex>& Lock, WaitBlock&
 }
 
 bool WaitEngine::PrivateSatisfyTry(WaitBlock& Block, int64_t Now) {
-    std::vector<std::shared_ptr<KernelObject>>& Objects = Block.m_Objects;
+    const std::span<const std::shared_ptr<KernelObject>> Objects = Block.Objects();
     if (Block.m_bWaitAll) {
         // Every state is looked at before any is consumed: all or nothing.
         // No early exit: looking brings due timers up to date, and a timer
@@ -98,7 +94,7 @@ bool WaitEngine::PrivateSatisfyTry(WaitBlock& Block, int64_t Now) {
 
 int64_t WaitEngine::PrivateDeadline(const WaitBlock& Block) const {
     int64_t Deadline = Block.m_TimeoutDeadline;
-    for (const std::shared_ptr<KernelObject>& pObject : Block.m_Objects) {
+    for (const std::shared_ptr<KernelObject>& pObject : Block.Objects()) {
         const std::optional<int64_t> Due = pObject->DueTimeGet();
         if (Due && *Due < Deadline)
             Deadline = *Due;
@@ -143,7 +139,7 @@ bool WaitEngine::BlockedAwait(long Count, uint32_t RealMilliseconds) {
 }
 
 void WaitEngine::PrivateRegister(WaitBlock& Block) {
-    for (const std::shared_ptr<KernelObject>& pObject : Block.m_Objects) {
+    for (const std::shared_ptr<KernelObject>& pObject : Block.Objects()) {
         std::vector<WaitBlock*>& Blocks = pObject->m_WaitBlocks;
         if (std::find(Blocks.begin(), Blocks.end(), &Block) == Blocks.end())
             Blocks.push_back(&Block);
@@ -153,7 +149,7 @@ void WaitEngine::PrivateRegister(WaitBlock& Block) {
 }
 
 void WaitEngine::PrivateUnregister(WaitBlock& Block) {
-    for (const std::shared_ptr<KernelObject>& pObject : Block.m_Objects)
+    for (const std::shared_ptr<KernelObject>& pObject : Block.Objects())
         std::erase(pObject->m_WaitBlocks, &Block);
     std::erase(m_Blocked, &Block);
     m_BlockedChanged.notify_all();

@@ -30,9 +30,10 @@ public:
 
     static WaitEngine& Instance();
 
-    // Objects must be waitable (and, for wait-all, distinct). Returns the
-    // satisfying index (wait-all: 0) or kWaitTimeout. Takes the kernel lock.
-    uint32_t Wait(std::vector<std::shared_ptr<KernelObject>> Objects, bool bWaitAll, uint32_t Milliseconds);
+    // Block names the objects (waitable and, for wait-all, distinct) and
+    // whether all are waited for. Returns the satisfying index (wait-all: 0)
+    // or kWaitTimeout. Takes the kernel lock.
+    uint32_t Wait(WaitBlock& Block, uint32_t Milliseconds);
     // Blocks for Milliseconds of machine time; 0 only yields.
     void SleepFor(uint32_t Milliseconds);
 

@@ -74,7 +74,7 @@ TEST_P(ALApiHighLevelPowerResumeTest, LeftPluggedMonitorsAreUnpluggedUntilTheFir
     MachineDebugClear();
     m_pApi->ListGet().MonitorConnectionPersistSet(&m_pApi->DeviceControlHookGet(), &m_pApi->DeviceControlIddCxGet(),
                                                   ApiType, true);
-    EXPECT_FALSE(Logged(L"failed!"));
+    EXPECT_FALSE(Logged(L"IoctlMonitorPersistOnClose failed!"));
     m_pApi->MonitorUnplugMissingUponPowerResume();  // nothing remembered yet: no request
     m_pApi->Uninitialize(false);
     EXPECT_EQ(Remembered(), (std::vector<int>{2, 0, 1}));

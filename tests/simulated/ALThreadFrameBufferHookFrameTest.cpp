@@ -50,6 +50,23 @@ TEST_F(ALThreadFrameBufferHookFrameTest, VisibilityTrueMapsReportsAndSendsTheWho
     EXPECT_TRUE(LineLogged(L"ALThreadFrameBufferHook::Run FRAMEBUFFER UPDATE 0 0 640 480 AERO:ON\n"));
 }
 
+// The host has no picture before its first update: a change the driver
+// queued while mapping must not shrink that update to the change alone.
+TEST_F(ALThreadFrameBufferHookFrameTest, FirstUpdateAfterMappingIsTheWholeFrameEvenWithAQueuedChange) {
+    m_Settings.UpdateOnMap = RECT{10, 20, 30, 40};
+    StartMapped();
+    const RecordedCall First = UpdateAwait(1);
+    EXPECT_EQ(First.Rectangle.left, 0);
+    EXPECT_EQ(First.Rectangle.top, 0);
+    EXPECT_EQ(First.Rectangle.right, static_cast<LONG>(kWidth));
+    EXPECT_EQ(First.Rectangle.bottom, static_cast<LONG>(kHeight));
+    RECT Changed{};
+    ASSERT_TRUE(m_pDriver->FramePresent(0, 0, 0, &Changed));
+    const RecordedCall Next = UpdateAwait(2);
+    EXPECT_EQ(Next.Rectangle.left, Changed.left) << "later updates carry their own rectangle again";
+    EXPECT_EQ(Next.Rectangle.right, Changed.right);
+}
+
 TEST_F(ALThreadFrameBufferHookFrameTest, PresentedFrameArrivesWithItsDirtyRectangleAndRealPixels) {
     StartMapped();
     RECT Changed{};

@@ -1,6 +1,7 @@
 // Frames presented at a chosen rate from the presenter's own thread: paced on
 // the machine clock, none without a swap chain, and all of them through the
 // library's pipeline to the monitor instance.
+#include <atomic>
 #include <memory>
 
 #include "IddCxRecordingInstance.h"
@@ -60,6 +61,17 @@ TEST_F(SimFramePresenterTest, WithoutASwapChainNothingIsPresented) {
     EXPECT_EQ(Presenter.FramesPresentedGet(), 0u);
     EXPECT_EQ(m_pDriver->FramePublishTicksGet(0), 0);
     CloseHandle(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(Out.hEventSwapchainChanged)));
+}
+
+TEST_F(SimFramePresenterTest, AStepOfItsOwnCountsOnlyTheFramesTaken) {
+    // Any driver: the step decides; refused attempts are retried, not counted.
+    std::atomic<int> Attempts{0};
+    SimFramePresenter Presenter([&] { return Attempts.fetch_add(1) % 2 == 1; }, 0);
+    ASSERT_TRUE(Presenter.Start());
+    ASSERT_TRUE(Presenter.FramesPresentedAwait(5, kSafety));
+    Presenter.Stop();
+    const uint64_t Presented = Presenter.FramesPresentedGet();
+    EXPECT_EQ(Presented, static_cast<uint64_t>(Attempts.load() / 2));
 }
 
 TEST_F(SimFramePresenterTest, FramesAtARateReachTheMonitorInstance) {

@@ -322,6 +322,22 @@ TEST_F(SimHookDriverTest, MappedFrameBufferShowsThePatternAndTheUpdateRingItsTru
     EXPECT_EQ(Pixel, SimFramePattern::BackgroundPixel(639, 479, 640, 480));
 }
 
+TEST_F(SimHookDriverTest, PresentedFramesAreCountedAndStampedOnlyWhenAnnounced) {
+    ASSERT_TRUE(Plug(0));
+    EXPECT_EQ(m_pDriver->FrameCountGet(0, 0), 1u);  // the plug draws the first
+    ASSERT_TRUE(m_pDriver->FramePresent(0, 0));      // unmapped: drawn, not announced
+    EXPECT_EQ(m_pDriver->FrameCountGet(0, 0), 2u);
+    EXPECT_EQ(m_pDriver->FramePublishTicksGet(0, 0), 0);
+    ASSERT_TRUE(Map(0));
+    LARGE_INTEGER Before;
+    QueryPerformanceCounter(&Before);
+    ASSERT_TRUE(m_pDriver->FramePresent(0, 0));
+    EXPECT_GE(m_pDriver->FramePublishTicksGet(0, 0), Before.QuadPart);
+    EXPECT_EQ(m_pDriver->FrameCountGet(0, 0), 3u);
+    EXPECT_EQ(m_pDriver->FrameCountGet(0, 1), 0u);  // no monitor
+    EXPECT_EQ(m_pDriver->FramePublishTicksGet(0, 1), 0);
+}
+
 TEST_F(SimHookDriverTest, OverflowRaiseSignalsTheFrameBufferEvent) {
     ASSERT_TRUE(Plug(0));
     ASSERT_TRUE(Map(0));

@@ -229,6 +229,18 @@ TEST_F(SimIddCxDriverTest, TextureIsReusedOnlyWhenNothingHoldsItAnyMore) {
     EXPECT_EQ(m_pDriver->TexturesInUseCount(), 0u);
 }
 
+TEST_F(SimIddCxDriverTest, FrameCountGrowsOnlyWithPresentedFrames) {
+    EXPECT_EQ(m_pDriver->FrameCountGet(0), 0u);  // no monitor
+    ASSERT_TRUE(Plug(0));
+    EXPECT_EQ(m_pDriver->FrameCountGet(0), 0u);
+    ASSERT_TRUE(m_pDriver->FramePresent(0));
+    ASSERT_TRUE(m_pDriver->FramePresent(0));
+    EXPECT_EQ(m_pDriver->FrameCountGet(0), 2u);
+    ASSERT_TRUE(m_pDriver->SwapchainUnassign(0));
+    EXPECT_FALSE(m_pDriver->FramePresent(0));
+    EXPECT_EQ(m_pDriver->FrameCountGet(0), 2u);
+}
+
 TEST_F(SimIddCxDriverTest, UnassignedSwapchainDropsThePendingFrame) {
     ASSERT_TRUE(Plug(0));
     ASSERT_TRUE(m_pDriver->FramePresent(0));
