@@ -197,6 +197,9 @@ DWORD SimIddCxDriver::PrivateSwapchainEventRetrieve(const Buffers& Request) {
     if (!pSlot->SwapchainEvents.empty()) {
         Event = pSlot->SwapchainEvents.front();
         pSlot->SwapchainEvents.pop_front();
+    } else if (pSlot->bSwapchainEventsEndless) {
+        Event.EventType = 0xFFFF;
+        Event.EventPresent = 1;
     }
     RecordWrite(Request.pOutput, Event);
     *Request.pBytesReturned = sizeof(Event);
@@ -240,6 +243,10 @@ DWORD SimIddCxDriver::PrivateDirectXAcquire(const Buffers& Request) {
         return ERROR_NOT_ENOUGH_MEMORY;
     DirectXData Out{};
     Out.hResourceShared = ALRecordField::HandleTo(hResource);
+    if (pSlot->bHandleStaleNext) {
+        pSlot->bHandleStaleNext = false;
+        CloseHandle(hResource);  // handle values are never given out again
+    }
     Out.UpdateRectangle = pSlot->PendingRect;
     RecordWrite(Request.pOutput, Out);
     *Request.pBytesReturned = sizeof(Out);
@@ -334,6 +341,34 @@ bool SimIddCxDriver::SwapchainUnassign(uint32_t MonitorIndex) {
     if (pSlot == nullptr || !pSlot->bPlugged)
         return false;
     PrivateSwapchainEventQueue(*pSlot, NIMBO_MONITOR_EVENT_TYPE_IDDCX_SWAPCHAIN_UNASSIGNED, pSlot->RenderAdapterLuid);
+    return true;
+}
+
+bool SimIddCxDriver::SwapchainEventEmit(uint32_t MonitorIndex, const MonitorSwapchainEvent& Event) {
+    std::lock_guard<std::mutex> Lock(LockGet());
+    Slot* pSlot = PrivateSlotFind(MonitorIndex);
+    if (pSlot == nullptr || !pSlot->bPlugged)
+        return false;
+    pSlot->SwapchainEvents.push_back(Event);
+    SetEvent(pSlot->hEventSwapchainChanged);
+    return true;
+}
+
+bool SimIddCxDriver::FrameHandleStaleNext(uint32_t MonitorIndex) {
+    std::lock_guard<std::mutex> Lock(LockGet());
+    Slot* pSlot = PrivateSlotFind(MonitorIndex);
+    if (pSlot == nullptr || !pSlot->bPlugged)
+        return false;
+    pSlot->bHandleStaleNext = true;
+    return true;
+}
+
+bool SimIddCxDriver::SwapchainEventsEndlessSet(uint32_t MonitorIndex, bool bEndless) {
+    std::lock_guard<std::mutex> Lock(LockGet());
+    Slot* pSlot = PrivateSlotFind(MonitorIndex);
+    if (pSlot == nullptr || !pSlot->bPlugged)
+        return false;
+    pSlot->bSwapchainEventsEndless = bEndless;
     return true;
 }
 

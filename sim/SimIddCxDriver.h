@@ -56,6 +56,16 @@ public:
     // Queues an assigned (or unassigned) event and signals the slot's event.
     bool SwapchainAssign(uint32_t MonitorIndex, const LUID& RenderAdapterLuid);
     bool SwapchainUnassign(uint32_t MonitorIndex);
+    // Queues any record, such as one of a type the library does not know,
+    // and signals the slot's event.
+    bool SwapchainEventEmit(uint32_t MonitorIndex, const MonitorSwapchainEvent& Event);
+    // The slot's next acquisition hands out a handle that no longer names
+    // its texture (closed before the process sees it), as a driver that
+    // released the frame too early would.
+    bool FrameHandleStaleNext(uint32_t MonitorIndex);
+    // While set, every retrieval for the slot answers one more event (of a
+    // type the library does not know): a driver whose queue never runs dry.
+    bool SwapchainEventsEndlessSet(uint32_t MonitorIndex, bool bEndless);
     // Renders the next pattern frame into a shared texture, makes it the
     // pending frame (its rectangle merged with a pending one's) and signals
     // frame availability. False without a swap chain.
@@ -103,6 +113,8 @@ private:
         std::shared_ptr<MachineSharedTexture> pPending;
         RECT PendingRect{};
         int64_t PublishTicks = 0;
+        bool bHandleStaleNext = false;
+        bool bSwapchainEventsEndless = false;
     };
 
     DWORD PrivateRequest(DWORD Code, const Buffers& Request) override;

@@ -197,7 +197,18 @@ void ALThreadFrameBufferIddCxApi::PrivateSwapchainEventsHandle(ALThreadFrameBuff
     ALDebugPrint(AL_DEBUG_THREAD, L"ALThreadFrameBufferIddCxApi::Run NIMBO_MONITOR_EVENT MonitorIndex:%d\n",
                  m_MonitorIndex);
     m_Monitor.EventSwapchainChangedReset();
-    for (;;) {
+    for (int Handled = 0;; ++Handled) {
+        if (Handled == SwapchainEventsPerPass) {
+            // A driver whose events never run dry would hold this thread here
+            // for good, deaf to its exit request; the signal brings it back
+            // after the next wait.
+            ALDebugPrint(AL_DEBUG_ERROR,
+                         L"ALThreadFrameBufferIddCxApi::Run %d swap-chain events in one pass, the rest in the next. "
+                         L"MonitorIndex:%d\n",
+                         Handled, m_MonitorIndex);
+            SetEvent(m_Monitor.EventSwapchainChangedGet());
+            return;
+        }
         MonitorSwapchainEvent EventMonitor;
         std::memset(&EventMonitor, 0, sizeof(EventMonitor));
         m_pDeviceControl->IoctlMonitorSwapchainEventsRetrieve(static_cast<UINT32>(m_MonitorIndex), &EventMonitor);

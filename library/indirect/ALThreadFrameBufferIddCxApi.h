@@ -26,6 +26,9 @@ public:
     static constexpr DWORD WaitTimeoutMilliseconds = 10000;
     static constexpr LONGLONG InactivityDueTime = -1500000;  // 150 ms, relative, 100 ns units
     static constexpr DWORD ExceptionPauseMilliseconds = 750;
+    // Swap-chain events taken in one pass at most; more wait for the next
+    // pass, after the wait has looked at the exit request.
+    static constexpr int SwapchainEventsPerPass = 64;
 
     explicit ALThreadFrameBufferIddCxApi(ALDeviceControlIddCx* pDeviceControl);
     ~ALThreadFrameBufferIddCxApi() override;
