@@ -34,10 +34,31 @@ INimboApi* NimboApiGet() { return &ApiHighLevel; }
 ALApiHighLevel::ALApiHighLevel()
     : m_ApiType(0),
       m_hPnPNotificationRecipient(INVALID_HANDLE_VALUE),
-      m_bPnPNotificationRecipientIsWindow(false) {
+      m_bPnPNotificationRecipientIsWindow(false),
+      m_hModuleHold(nullptr) {
     ALDebugLevelRead();
     ALDebugHeaderPrint();
     InitializeCriticalSection(&m_CriticalSection);
+}
+
+void ALApiHighLevel::PrivateModuleHoldTake() {
+    if (m_hModuleHold != nullptr)
+        return;
+    // Any address inside this module names it.
+    static const char ModuleMark = 0;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&ModuleMark),
+                            &m_hModuleHold)) {
+        m_hModuleHold = nullptr;
+        ALDebugPrint(AL_DEBUG_ERROR, L"ALApiHighLevel::PrivateModuleHoldTake GetModuleHandleExW failed! LastError %d\n",
+                     static_cast<int>(GetLastError()));
+    }
+}
+
+void ALApiHighLevel::PrivateModuleHoldRelease() {
+    if (m_hModuleHold == nullptr)
+        return;
+    FreeLibrary(m_hModuleHold);
+    m_hModuleHold = nullptr;
 }
 
 ALApiHighLevel::~ALApiHighLevel() {
@@ -49,6 +70,8 @@ ALApiHighLevel::~ALApiHighLevel() {
         ALDebugPrint(AL_DEBUG_ERROR, L"ALApiHighLevel::~ALApiHighLevel threads still running, ending them\n");
         ListFrameBufferThreads.TerminateAll(true);
     }
+    // A reference still held is not given back here: this runs while the
+    // module itself goes away, where giving it back is not allowed.
     DeleteCriticalSection(&m_CriticalSection);
 }
 
@@ -78,6 +101,7 @@ bool ALApiHighLevel::Initialize(LPCWSTR DeviceControlName, int ApiType) {
 
 void ALApiHighLevel::Uninitialize(bool bUnplug) {
     ListFrameBufferThreads.TerminateAll(bUnplug);
+    PrivateModuleHoldRelease();
     m_DeviceControlHookDriver.Destroy();
     m_DeviceControlIddCxDriver.Destroy();
 }
@@ -111,6 +135,7 @@ bool ALApiHighLevel::PrivateThreadStart(INimboApiDisplayMonitorInstance* pHardwa
         return false;
     }
     ListFrameBufferThreads.MonitorDescriptionRemove(MonitorIndex);
+    PrivateModuleHoldTake();
     return true;
 }
 

@@ -44,6 +44,8 @@ private:
     bool PrivateDeviceRemoval(const wchar_t* pEventName, PDEV_BROADCAST_HDR lpEventData,
                               bool* pbIsOwnDeviceRemoval);
     static bool PrivateDriverDeviceRunning();
+    void PrivateModuleHoldTake();
+    void PrivateModuleHoldRelease();
 
     int m_ApiType;
     ALDeviceControlHook m_DeviceControlHookDriver;
@@ -52,4 +54,9 @@ private:
     HANDLE m_hPnPNotificationRecipient;
     bool m_bPnPNotificationRecipientIsWindow;
     CRITICAL_SECTION m_CriticalSection;
+    // A reference to the library's own module while monitors may run, so
+    // that a host unloading it without Uninitialize does not unmap the code
+    // its threads run (or make the unload wait for them under the loader
+    // lock). Null when none is held.
+    HMODULE m_hModuleHold;
 };

@@ -14,6 +14,8 @@ long MachineHandlesLive();
 long MachineHandlesLiveOfKind(const char* pKind);
 // Threads made by CreateThread that have not ended.
 long MachineThreadsLive();
+// Module references taken with GetModuleHandleExW and not yet given back.
+long MachineModuleReferencesLive();
 
 // --- clock --------------------------------------------------------------------
 // Runs the machine clock Factor times as fast as real time (Factor > 0; other

@@ -29,6 +29,14 @@ BOOL WINAPI DuplicateHandle(HANDLE hSourceProcessHandle, HANDLE hSourceHandle,
 HANDLE WINAPI GetCurrentProcess(void);  // pseudo handle (HANDLE)-1
 HANDLE WINAPI GetCurrentThread(void);   // pseudo handle (HANDLE)-2
 DWORD WINAPI GetCurrentProcessId(void);
+
+// Module references: a reference taken by address keeps the module loaded
+// until FreeLibrary gives it back.
+#define GET_MODULE_HANDLE_EX_FLAG_PIN 0x00000001
+#define GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT 0x00000002
+#define GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS 0x00000004
+BOOL WINAPI GetModuleHandleExW(DWORD dwFlags, LPCWSTR lpModuleName, HMODULE* phModule);
+BOOL WINAPI FreeLibrary(HMODULE hLibModule);
 DWORD WINAPI GetCurrentThreadId(void);
 // Only the current process can be opened (other ids: ERROR_INVALID_PARAMETER).
 HANDLE WINAPI OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwProcessId);

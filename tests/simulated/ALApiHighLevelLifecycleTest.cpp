@@ -182,10 +182,34 @@ TEST_F(ALApiHighLevelLifecycleTest, DestructionEndsThreadsTheHostLeftRunning) {
     ASSERT_NE(Plug(), nullptr);
     ASSERT_NE(Plug(), nullptr);
     m_pApi.reset();
+    // The module reference stays: the module is going away anyway.
+    m_ModuleReferencesKept = 1;
     EXPECT_TRUE(Logged(L"ALApiHighLevel::~ALApiHighLevel threads still running, ending them\n"));
     EXPECT_EQ(m_pLog->CountOf(RecordedCall::Kind::MonitorStop), 2u);
     EXPECT_FALSE(DriverHasMonitor(1, 0));
     EXPECT_FALSE(DriverHasMonitor(1, 1));
+}
+
+}  // namespace
+
+namespace {
+
+// While monitors may run the library keeps its own module loaded, so that a
+// host's unload without Uninitialize cannot unmap code its threads run; the
+// reference is given back by Uninitialize.
+TEST_F(ALApiHighLevelLifecycleTest, ModuleStaysReferencedFromTheFirstPlugUntilUninitialize) {
+    ASSERT_TRUE(Initialize(0));
+    EXPECT_EQ(MachineModuleReferencesLive(), m_ModuleReferencesBefore);
+    RecordingMonitorInstance* pFirst = Plug();
+    ASSERT_NE(pFirst, nullptr);
+    ASSERT_NE(Plug(), nullptr);
+    EXPECT_EQ(MachineModuleReferencesLive(), m_ModuleReferencesBefore + 1);
+    m_pApi->DisplayMonitorUnplug(pFirst, true);
+    EXPECT_EQ(MachineModuleReferencesLive(), m_ModuleReferencesBefore + 1);
+    m_pApi->Uninitialize(true);
+    EXPECT_EQ(MachineModuleReferencesLive(), m_ModuleReferencesBefore);
+    m_pApi->Uninitialize(true);  // nothing more to give back
+    EXPECT_EQ(MachineModuleReferencesLive(), m_ModuleReferencesBefore);
 }
 
 }  // namespace

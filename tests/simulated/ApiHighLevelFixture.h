@@ -34,6 +34,7 @@ protected:
         m_HandlesBefore = MachineHandlesLive();
         m_ThreadsBefore = MachineThreadsLive();
         m_LocalBlocksBefore = MachineLocalBlocksLive();
+        m_ModuleReferencesBefore = MachineModuleReferencesLive();
         SimHookDriver::Config HookSettings;
         HookSettings.MonitorCount = 8;
         HookSettings.bRegistryWrite = false;
@@ -63,6 +64,7 @@ protected:
         EXPECT_EQ(MachineHandlesLive(), m_HandlesBefore) << "a handle was leaked";
         EXPECT_EQ(MachineThreadsLive(), m_ThreadsBefore) << "a thread is still running";
         EXPECT_EQ(MachineLocalBlocksLive(), m_LocalBlocksBefore) << "a description record was leaked";
+        EXPECT_EQ(MachineModuleReferencesLive(), m_ModuleReferencesBefore + m_ModuleReferencesKept);
         DebugLevelAL = m_PreviousLevel;
         SimulatedMachineTest::TearDown();
     }
@@ -128,6 +130,8 @@ protected:
     std::shared_ptr<SimHookDriver> m_pHookDriver;
     std::shared_ptr<SimIddCxDriver> m_pIddCxDriver;
     std::shared_ptr<RecordingLog> m_pLog;
+    long m_ModuleReferencesBefore = 0;
+    long m_ModuleReferencesKept = 0;  // references a test leaves on purpose
 
 private:
     long m_HandlesBefore = 0;
