@@ -106,25 +106,11 @@ void RateMeasure(benchmark::State& State, HookChangeSource::Kind Which) {
         }
     });
     Sleep(300);  // into steady state
-    double Delivered = 0;
-    double Offered = 0;
-    double Seconds = 0;
-    for (auto _ : State) {
-        const uint64_t UpdatesBefore = Pipeline.Instance().UpdatesGet();
-        const uint64_t PresentedBefore = Presented.load();
-        BenchHeapCount::TotalsReset();
-        BenchHeapCount::CountingSet(true);
-        const auto Start = std::chrono::steady_clock::now();
-        Sleep(kRateWindowMilliseconds);
-        BenchHeapCount::CountingSet(false);
-        Seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
-        Delivered += static_cast<double>(Pipeline.Instance().UpdatesGet() - UpdatesBefore);
-        Offered += static_cast<double>(Presented.load() - PresentedBefore);
-    }
+    BenchReport::RateWindowsMeasure(
+        State, kRateWindowMilliseconds, [&] { return Pipeline.Instance().UpdatesGet(); }, [&] { return static_cast<uint64_t>(Presented.load()); },
+        Measured);
     bPresenting = false;
     Presenter.join();
-    BenchReport::AllocationsReport(State, Delivered);
-    BenchReport::RateReport(State, Delivered, Offered, Seconds, Measured);
 }
 
 void BM_FrameBufferChangedToUpdate(benchmark::State& State) { LatencyMeasure(State, HookChangeSource::Kind::FrameChange); }

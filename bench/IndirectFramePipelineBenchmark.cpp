@@ -80,25 +80,11 @@ void BM_SustainedFramesPerSecond(benchmark::State& State) {
         }
     });
     Sleep(500);  // into steady state
-    double Delivered = 0;
-    double Offered = 0;
-    double Seconds = 0;
-    for (auto _ : State) {
-        const uint64_t UpdatesBefore = Pipeline.InstanceGet().UpdatesGet();
-        const uint64_t PresentedBefore = Presented.load();
-        BenchHeapCount::TotalsReset();
-        BenchHeapCount::CountingSet(true);
-        const auto Start = std::chrono::steady_clock::now();
-        Sleep(kFpsWindowMilliseconds);
-        BenchHeapCount::CountingSet(false);
-        Seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
-        Delivered += static_cast<double>(Pipeline.InstanceGet().UpdatesGet() - UpdatesBefore);
-        Offered += static_cast<double>(Presented.load() - PresentedBefore);
-    }
+    BenchReport::RateWindowsMeasure(
+        State, kFpsWindowMilliseconds, [&] { return Pipeline.InstanceGet().UpdatesGet(); }, [&] { return static_cast<uint64_t>(Presented.load()); },
+        Measured);
     bPresenting = false;
     Presenter.join();
-    BenchReport::AllocationsReport(State, Delivered);
-    BenchReport::RateReport(State, Delivered, Offered, Seconds, Measured);
 }
 
 }  // namespace

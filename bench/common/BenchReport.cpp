@@ -1,6 +1,7 @@
 #include "BenchReport.h"
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <utility>
 
@@ -67,4 +68,26 @@ void BenchReport::AllocationsReport(benchmark::State& State, double Updates) {
     State.counters["allocs_per_frame"] = static_cast<double>(Totals.Library) / Divisor;
     State.counters["sim_allocs_per_frame"] = static_cast<double>(Totals.Kernel) / Divisor;
     State.counters["bench_allocs_per_frame"] = static_cast<double>(Totals.Bench) / Divisor;
+}
+
+void BenchReport::RateWindowsMeasure(benchmark::State& State, DWORD WindowMilliseconds,
+                                     const std::function<uint64_t()>& UpdatesGet,
+                                     const std::function<uint64_t()>& PresentedGet, const Limits& Measured) {
+    double Delivered = 0;
+    double Offered = 0;
+    double Seconds = 0;
+    for (auto _ : State) {
+        const uint64_t UpdatesBefore = UpdatesGet();
+        const uint64_t PresentedBefore = PresentedGet();
+        BenchHeapCount::TotalsReset();
+        BenchHeapCount::CountingSet(true);
+        const auto Start = std::chrono::steady_clock::now();
+        Sleep(WindowMilliseconds);
+        BenchHeapCount::CountingSet(false);
+        Seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
+        Delivered += static_cast<double>(UpdatesGet() - UpdatesBefore);
+        Offered += static_cast<double>(PresentedGet() - PresentedBefore);
+    }
+    AllocationsReport(State, Delivered);
+    RateReport(State, Delivered, Offered, Seconds, Measured);
 }

@@ -18,7 +18,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include "platform/win32.h"
+
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class BenchReport {
@@ -36,6 +39,12 @@ public:
     static void LatencyReport(benchmark::State& State, std::vector<double> Seconds, const Limits& Measured);
     static void RateReport(benchmark::State& State, double Delivered, double Offered, double Seconds,
                            const Limits& Measured);
+    // Runs the benchmark's iterations as windows of WindowMilliseconds while
+    // frames flow, counting updates delivered and frames offered and the
+    // heap allocations within the windows, and reports rate and allocations.
+    static void RateWindowsMeasure(benchmark::State& State, DWORD WindowMilliseconds,
+                                   const std::function<uint64_t()>& UpdatesGet,
+                                   const std::function<uint64_t()>& PresentedGet, const Limits& Measured);
     // What BenchHeapCount counted, per update.
     static void AllocationsReport(benchmark::State& State, double Updates);
     static double Percentile(std::vector<double> Values, double Fraction);
